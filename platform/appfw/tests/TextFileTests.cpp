@@ -1,0 +1,93 @@
+#include "TextFile.h"
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::string> ReadAllLines(const CString& path)
+{
+    CTextFileReader reader;
+    REQUIRE(reader.Open(path));
+    std::vector<std::string> lines;
+    CString line;
+    while (reader.ReadLine(line))
+        lines.emplace_back(line.c_str(), line.GetLength());
+    CHECK_FALSE(reader.Failed());
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST_CASE("lines are read in text mode")
+{
+    CScratchDir dir;
+    CString path = dir / "in.txt";
+    struct Case {
+        const char* rule;
+        std::string bytes;
+        Lines lines;
+    } cases[] = {
+        {"CR LF and LF both end a line", "one\r\ntwo\nthree\r\n", {"one", "two", "three"}},
+        {"a last line without line end is still a line", "one\ntwo", {"one", "two"}},
+        {"empty lines are lines", "\n\r\nx\n", {"", "", "x"}},
+        {"a CR without LF stays in the line", "a\rb\ncr\r", {"a\rb", "cr\r"}},
+        {"Ctrl-Z ends the file, also inside a line", "one\ntw\x1Ao\nthree\n", {"one", "tw"}},
+        {"Ctrl-Z at a line start ends the file there", "one\n\x1Atwo\n", {"one"}},
+        {"an empty file has no line", "", {}},
+        {"NUL bytes are kept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            WriteBytes(path, c.bytes);
+            CHECK(ReadAllLines(path) == c.lines);
+        }
+    }
+}
+
+TEST_CASE("lines longer than the read buffer, and CR LF split across two reads, come out whole")
+{
+    CScratchDir dir;
+    CString path = dir / "long.txt";
+    std::string longLine(65535, 'x'); // the CR is the buffer's last byte, the LF the next read's first
+    std::string huge(3 * 1024 * 1024 + 7, 'y');
+    WriteBytes(path, longLine + "\r\n" + huge + "\nend");
+    Lines lines = ReadAllLines(path);
+    REQUIRE(lines.size() == 3);
+    CHECK(lines[0] == longLine);
+    CHECK(lines[1] == huge);
+    CHECK(lines[2] == "end");
+}
+
+TEST_CASE("written lines end in CR LF")
+{
+    CScratchDir dir;
+    CString path = dir / "out.txt";
+    CTextFileWriter writer;
+    REQUIRE(writer.Create(path));
+    CHECK(writer.WriteLine(CString("first")));
+    CHECK(writer.WriteLine(CString()));
+    CHECK(writer.WriteLine(CString(std::string(100000, 'z').c_str())));
+    CHECK(writer.Close());
+    CHECK(ReadBytes(path) == "first\r\n\r\n" + std::string(100000, 'z') + "\r\n");
+}
+
+TEST_CASE("files are opened without sharing")
+{
+    CScratchDir dir;
+    CString path = dir / "held.txt";
+    WriteBytes(path, "x\n");
+    CTextFileReader reader;
+    REQUIRE(reader.Open(path));
+    CTextFileReader second;
+    CHECK_FALSE(second.Open(path));
+    CTextFileWriter writer;
+    CHECK_FALSE(writer.Create(path));
+    reader.Close();
+    CHECK(second.Open(path));
+}

@@ -1,0 +1,129 @@
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+namespace {
+int g_scratchCounter = 0;
+}
+
+CScratchDir::CScratchDir()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    m_previous = current;
+    for (;;) {
+        char name[MAX_PATH + 64];
+        wsprintfA(name, "%slwtest-%lu-%d", temp, GetCurrentProcessId(), ++g_scratchCounter);
+        if (CreateDirectoryA(name, nullptr)) {
+            m_path = name;
+            break;
+        }
+        REQUIRE(GetLastError() == ERROR_ALREADY_EXISTS);
+    }
+    SetCurrentDirectoryA(m_path);
+}
+
+CScratchDir::~CScratchDir()
+{
+    SetCurrentDirectoryA(m_previous);
+    DeleteTree(m_path);
+}
+
+CString CScratchDir::operator/(const char* name) const
+{
+    return m_path + "\\" + name;
+}
+
+void WriteBytes(const CString& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+    REQUIRE(ok);
+    REQUIRE(done == bytes.size());
+}
+
+std::string ReadBytes(const CString& path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool FileExists(const CString& path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void DeleteTree(const CString& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(path + "\\*", &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            CString name(found.cFileName);
+            if (name == "." || name == "..")
+                continue;
+            CString child = path + "\\" + name;
+            SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(child);
+            else
+                DeleteFileA(child);
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path);
+}
+
+void DeleteRegistryTree(HKEY root, const char* path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        char name[512];
+        DWORD length = sizeof name;
+        while (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            CString child = CString(path) + "\\" + name;
+            DeleteRegistryTree(root, child);
+            length = sizeof name;
+        }
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(root, path);
+}
+
+CScratchRegistryKey::CScratchRegistryKey(const char* path) : m_path(path), m_key(nullptr)
+{
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, path);
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) ==
+            ERROR_SUCCESS);
+}
+
+CScratchRegistryKey::~CScratchRegistryKey()
+{
+    RegCloseKey(m_key);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, m_path);
+}
+
+void CScratchRegistryKey::SetString(const char* name, const std::string& data, DWORD type)
+{
+    REQUIRE(RegSetValueExA(m_key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS);
+}
+
+void CScratchRegistryKey::SetDword(const char* name, DWORD value)
+{
+    REQUIRE(RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+            ERROR_SUCCESS);
+}

@@ -1,0 +1,47 @@
+// Fixtures for tests run under Wine: scratch folders and registry keys that a case makes and
+// removes again, so cases do not depend on each other or on their order.
+#pragma once
+
+#include "CString.h"
+
+#include <string>
+#include <windows.h>
+
+// A fresh folder under the temporary directory, made the current directory while it lives
+// (the library reads "vpsetup.ini" from there), and deleted with its content afterwards.
+class CScratchDir {
+public:
+    CScratchDir();
+    ~CScratchDir();
+    CScratchDir(const CScratchDir&) = delete;
+    CScratchDir& operator=(const CScratchDir&) = delete;
+
+    const CString& Path() const { return m_path; }
+    // The full path of a file in the folder.
+    CString operator/(const char* name) const;
+
+private:
+    CString m_path;
+    CString m_previous;
+};
+
+void WriteBytes(const CString& path, const std::string& bytes);
+std::string ReadBytes(const CString& path);
+bool FileExists(const CString& path);
+void DeleteTree(const CString& path);
+
+// A registry key under HKEY_LOCAL_MACHINE, deleted with its subkeys before and after use.
+class CScratchRegistryKey {
+public:
+    explicit CScratchRegistryKey(const char* path);
+    ~CScratchRegistryKey();
+    HKEY Key() const { return m_key; }
+    void SetString(const char* name, const std::string& data, DWORD type = REG_SZ);
+    void SetDword(const char* name, DWORD value);
+
+private:
+    CString m_path;
+    HKEY m_key;
+};
+
+void DeleteRegistryTree(HKEY root, const char* path);

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the build and the Wine test rig need, and nothing when all of it is there.
+set -euo pipefail
+
+need=()
+command -v i686-w64-mingw32-g++-win32 >/dev/null 2>&1 || need+=(mingw-w64)
+command -v cmake >/dev/null 2>&1 || need+=(cmake)
+[ -f /usr/include/catch2/catch.hpp ] || need+=(catch2)
+command -v Xvfb >/dev/null 2>&1 || need+=(xvfb)
+command -v xauth >/dev/null 2>&1 || need+=(xauth)
+command -v wine >/dev/null 2>&1 || need+=(wine)
+dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+
+[ ${#need[@]} -eq 0 ] && exit 0
+
+echo "bootstrap: installing ${need[*]}"
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

@@ -1,0 +1,71 @@
+# Sourced by the scripts: the Wine rig that every test and the demo run in.
+#
+# The modules are 32-bit and run under 32-bit Wine wherever the kernel executes 32-bit code.
+# Some kernels have that switched off (ia32_emulation=off); there the same sources are built for
+# 64-bit Windows and run under 64-bit Wine, and the 32-bit build is checked as files only.
+
+rig_choose_arch() {
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        RIG_ARCH=i686
+        WINE_LOADER=/usr/lib/wine/wine
+        WINESERVER_BIN=/usr/lib/wine/wineserver32
+        [ -x /usr/lib/wine/wineserver64 ] && WINESERVER_BIN=/usr/lib/wine/wineserver64
+        export WINEARCH=win32
+    else
+        RIG_ARCH=x86_64
+        WINE_LOADER=/usr/lib/wine/wine64
+        WINESERVER_BIN=/usr/lib/wine/wineserver64
+        export WINEARCH=win64
+    fi
+    export WINEDEBUG=-all
+}
+
+# Configures and builds one tree; $1 is i686 or x86_64.
+rig_build() {
+    local arch=$1 dir="$RIG_ROOT/build/$1"
+    cmake -S "$RIG_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$RIG_ROOT/cmake/mingw-$arch.cmake" \
+        -DWINE_LOADER="$WINE_LOADER" >/dev/null
+    cmake --build "$dir" -j "$(nproc)" -- --no-print-directory >/dev/null
+}
+
+rig_start_display() {
+    local n
+    for n in $(seq 91 120); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    RIG_XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+    done
+    echo "wine-rig: Xvfb did not start" >&2
+    return 1
+}
+
+# Starts a warm wineserver on the prefix $1 (made on first use) under the display. Output is
+# kept away from the caller's pipes, or whoever waits on them would wait for ever.
+rig_start_wine() {
+    export WINEPREFIX=$1
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$(dirname "$WINEPREFIX")"
+        "$WINE_LOADER" wineboot -i </dev/null >/dev/null 2>&1
+        "$WINESERVER_BIN" -w </dev/null >/dev/null 2>&1 || true
+    fi
+    "$WINESERVER_BIN" -p </dev/null >/dev/null 2>&1
+    "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+rig_stop() {
+    if [ -n "${WINEPREFIX:-}" ]; then
+        "$WINESERVER_BIN" -k </dev/null >/dev/null 2>&1 || true
+    fi
+    if [ -n "${RIG_XVFB_PID:-}" ]; then
+        kill "$RIG_XVFB_PID" 2>/dev/null || true
+        wait "$RIG_XVFB_PID" 2>/dev/null || true
+    fi
+}
+
+RIG_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

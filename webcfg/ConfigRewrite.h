@@ -1,0 +1,57 @@
+// Changing a server configuration file: its lines are streamed through an editor into a
+// temporary file (the path with "1" appended), which then replaces the file in one step.
+#pragma once
+
+#include "CString.h"
+
+#include <vector>
+
+class CLineSink {
+public:
+    virtual bool Put(const CString& line) = 0;
+
+protected:
+    ~CLineSink() = default;
+};
+
+class CLineEditor {
+public:
+    virtual void TakeLine(const CString& line, CLineSink& out) = 0;
+    virtual void Finish(CLineSink& out) = 0;
+
+protected:
+    ~CLineEditor() = default;
+};
+
+// Leaves out every line whose upper-cased text contains the pattern anywhere (comments too).
+class CRemoveLinesMentioning : public CLineEditor {
+public:
+    explicit CRemoveLinesMentioning(const CString& upperPattern) : m_pattern(upperPattern.Upper()) {}
+    void TakeLine(const CString& line, CLineSink& out) override;
+    void Finish(CLineSink&) override {}
+
+private:
+    CString m_pattern;
+};
+
+// Puts a line after the first N lines; a shorter file is padded with empty lines up to N.
+class CInsertLineAt : public CLineEditor {
+public:
+    CInsertLineAt(const CString& newLine, int linesBefore) : m_newLine(newLine), m_linesBefore(linesBefore) {}
+    void TakeLine(const CString& line, CLineSink& out) override;
+    void Finish(CLineSink& out) override;
+
+private:
+    CString m_newLine;
+    int m_linesBefore;
+    int m_copied = 0;
+    bool m_inserted = false;
+};
+
+// Runs the editor over the file through the temporary file. 0 on success; -1 when a file
+// cannot be opened, read, written or replaced, in which case the file is as it was and no
+// temporary file is left behind.
+int RewriteConfigFile(const CString& configPath, CLineEditor& editor);
+
+int RemoveDirectiveLines(const CString& configPath, const CString& urlPattern);
+int InsertDirectiveLine(const CString& configPath, const CString& line, int insertionPoint);

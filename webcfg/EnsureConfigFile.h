@@ -1,0 +1,9 @@
+// The ensure procedure shared by the four file-editing operations.
+#pragma once
+
+#include "ConfigVariant.h"
+
+// 1: the template section was applied (whether or not the file changed). -1: the file cannot be
+// used (it cannot be read, is empty, or its first line is already a directive) or the template
+// file cannot be read; nothing was changed then.
+int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath);

@@ -1,0 +1,120 @@
+#include "IisVirtualRoots.h"
+
+#include "UniqueHandle.h"
+
+#include <windows.h>
+
+namespace {
+
+const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
+const char kIisSection[] = "[MS IIS]";
+const DWORD kNameBufferChars = 200;
+const DWORD kDataBufferBytes = 100;
+const REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE; // 0x2001F
+
+CString Field(const CString& text, int& pos)
+{
+    if (pos > text.GetLength())
+        return CString();
+    int comma = text.Find(',', pos);
+    int end = comma < 0 ? text.GetLength() : comma;
+    CString field = text.Mid(pos, end - pos);
+    pos = comma < 0 ? text.GetLength() + 1 : comma + 1;
+    return field;
+}
+
+} // namespace
+
+VirtualRoot ParseVirtualRoot(const CString& name, const char* data, int dataBytes)
+{
+    int textLength = 0;
+    while (textLength < dataBytes && data[textLength] != '\0')
+        ++textLength;
+    CString text(data, textLength);
+    int pos = 0;
+    VirtualRoot root;
+    root.name = name;
+    root.directory = Field(text, pos);
+    Field(text, pos); // the second field is not kept
+    root.flags = Field(text, pos);
+    return root;
+}
+
+CString FormatVirtualRootData(const TemplateEntry& entry)
+{
+    return entry.targetPath + ",," + entry.directiveName;
+}
+
+std::vector<VirtualRootChange> PlanVirtualRootChanges(const std::vector<VirtualRoot>& snapshot,
+                                                      const std::vector<TemplateEntry>& entries)
+{
+    std::vector<VirtualRootChange> changes;
+    for (const TemplateEntry& entry : entries) {
+        const VirtualRoot* sameName = nullptr;
+        bool present = false;
+        for (const VirtualRoot& root : snapshot) {
+            if (!root.name.EqualsNoCase(entry.urlPattern))
+                continue;
+            if (!sameName)
+                sameName = &root;
+            if (root.directory.EqualsNoCase(entry.targetPath) && root.flags.EqualsNoCase(entry.directiveName))
+                present = true;
+        }
+        if (present)
+            continue;
+        VirtualRootChange change;
+        change.deleteFirst = sameName != nullptr;
+        if (sameName)
+            change.deleteName = sameName->name;
+        change.setName = entry.urlPattern;
+        change.data = FormatVirtualRootData(entry);
+        changes.push_back(change);
+    }
+    return changes;
+}
+
+bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot)
+{
+    CRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVirtualRootsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        return false;
+    for (DWORD index = 0;; ++index) {
+        char name[kNameBufferChars];
+        BYTE data[kDataBufferBytes];
+        DWORD nameChars = kNameBufferChars;
+        DWORD dataBytes = kDataBufferBytes;
+        if (RegEnumValueA(key.Get(), index, name, &nameChars, nullptr, nullptr, data, &dataBytes) != ERROR_SUCCESS)
+            break;
+        if (nameChars >= kNameBufferChars)
+            nameChars = kNameBufferChars - 1;
+        if (dataBytes > kDataBufferBytes)
+            dataBytes = kDataBufferBytes;
+        snapshot.push_back(ParseVirtualRoot(CString(name, static_cast<int>(nameChars)),
+                                            reinterpret_cast<const char*>(data), static_cast<int>(dataBytes)));
+    }
+    return true;
+}
+
+int EnsureIisContainsVP(CString& installationPath)
+{
+    std::vector<VirtualRoot> snapshot;
+    if (!ReadVirtualRoots(snapshot))
+        return -1;
+    std::vector<TemplateEntry> entries;
+    if (!ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
+        return -1;
+
+    // Each step opens the key for what it needs; a step that fails is skipped and the rest goes on.
+    for (const VirtualRootChange& change : PlanVirtualRootChanges(snapshot, entries)) {
+        if (change.deleteFirst) {
+            CRegKey key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVirtualRootsKey, 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS)
+                RegDeleteValueA(key.Get(), change.deleteName);
+        }
+        CRegKey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVirtualRootsKey, 0, kReadWriteAccess, key.Receive()) == ERROR_SUCCESS)
+            RegSetValueExA(key.Get(), change.setName, 0, REG_SZ, reinterpret_cast<const BYTE*>(change.data.c_str()),
+                           static_cast<DWORD>(change.data.GetLength()) + 1);
+    }
+    return 1;
+}

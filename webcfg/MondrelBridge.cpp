@@ -1,0 +1,37 @@
+#include "MondrelBridge.h"
+
+#include "UniqueHandle.h"
+
+#include <cstdlib>
+#include <windows.h>
+
+namespace {
+typedef int(__cdecl* EnsureMondrelPrime)(CString& databasePath, CString& installationPath);
+}
+
+CString MakePathAssignment(const char* currentPath, const CString& programDirectory)
+{
+    CString text("PATH=");
+    text += currentPath;
+    if (text.GetLast() != ';')
+        text += ';';
+    text += programDirectory;
+    return text;
+}
+
+int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory)
+{
+    // The runtime's put-environment also changes the environment block the loader searches; the
+    // string must outlive the call, as the runtime may keep a pointer into it.
+    CString assignment = MakePathAssignment(getenv("PATH"), programDirectory);
+    _putenv(assignment);
+
+    CModuleHandle library(LoadLibraryA("vpmondrel.dll"));
+    if (!library)
+        return 0;
+    auto prime = reinterpret_cast<EnsureMondrelPrime>(
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), "EnsureMondrelContainsVPPrime")));
+    if (prime)
+        prime(databasePath, installationPath);
+    return 0;
+}

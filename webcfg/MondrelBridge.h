@@ -1,0 +1,12 @@
+// The Mondrel server is configured by the Mondrel mapping library, which links the server's own
+// client library; this library binds it only at run time, with the server's directory on PATH.
+#pragma once
+
+#include "CString.h"
+
+// "PATH=" + the current search path (nullptr when unset) + ";" unless it already ends in one +
+// the Mondrel program directory, as put into the environment.
+CString MakePathAssignment(const char* currentPath, const CString& programDirectory);
+
+// Always 0: the mapping library reports its own errors.
+int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory);

@@ -1,0 +1,22 @@
+// The exported interface of the web server configuration library (vpsetup.dll).
+//
+// Every argument is a string object of the caller; the installation path may come back one
+// backslash longer, and the caller hands the same object to every later operation. The results
+// are for information only: 1 applied, -1 the configuration could not be used (Mondrel: 0).
+#pragma once
+
+#include "CString.h"
+
+#ifdef VPSETUP_BUILDING_LIBRARY
+#define VPSETUP_API extern "C" // exported under these names by vpsetup.def
+#else
+#define VPSETUP_API extern "C" __declspec(dllimport)
+#endif
+
+VPSETUP_API int __cdecl EnsureBrellContainsVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureCorvaneSLSContainsVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureCorvaneHTTPDContainsVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureNETContainsVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureMSIISContainsVP(CString& installationPath);
+VPSETUP_API int __cdecl EnsureMondrelContainsVP(CString& databasePath, CString& installationPath,
+                                                CString& programDirectory);

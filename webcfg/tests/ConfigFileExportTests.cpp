@@ -1,0 +1,269 @@
+// The four file-editing operations as the configurator calls them: through vpsetup.dll, with the
+// template in the current directory and the real files on disk.
+#include "TestFixtures.h"
+#include "vpsetup.h"
+
+#include <catch.hpp>
+
+namespace {
+
+const char kTemplate[] =
+    "; Linkwell web administration\r\n"
+    "[PELLAN BRELL]\r\n"
+    "/wa/*, wa\\*, Pass,\r\n"
+    "/wacgi/*, cgi\\*, Exec,\r\n"
+    "/wadoc/*, doc\\*, Pass,\r\n"
+    "[END]\r\n"
+    "[CORVANE SLS]\r\n"
+    "/wa/*, wa\\*, Pass,\r\n"
+    "/wacgi/*, cgi\\*, Exec,\r\n"
+    "/wadoc/*, doc\\*, Pass,\r\n"
+    "[END]\r\n"
+    "[CORVANE HTTPD]\r\n"
+    "/wacgi/, cgi/, ScriptAlias,\r\n"
+    "/wa/, wa/, Alias,\r\n"
+    "[END]\r\n"
+    "[NETSCAPE]\r\n"
+    "/wa dir=\", wa\", NameTrans fn=pfx2dir from=,\r\n"
+    "/wacgi dir=\", cgi\" name=cgi, NameTrans fn=pfx2dir from=,\r\n"
+    "[END]\r\n";
+
+struct ServerFiles {
+    CScratchDir dir;
+    CString config;
+    explicit ServerFiles(const char* name, const std::string& content, const char* templateText = kTemplate)
+        : config(dir / name)
+    {
+        WriteBytes(dir / "vpsetup.ini", templateText);
+        WriteBytes(config, content);
+    }
+};
+
+} // namespace
+
+TEST_CASE("a CERN-style file gains the missing rules above its first rule, in reverse template order")
+{
+    ServerFiles files("HTTPD.CNF",
+                      "# Brell rules\n"
+                      "Map /x/* /y/*\n"
+                      "Pass /wa/* C:\\PROD\\WA\\*\n"
+                      "Pass /icons/* C:\\Brell\\icons\\*\n");
+    CString path("C:\\PROD");
+    REQUIRE(EnsureBrellContainsVP(files.config, path) == 1);
+    CHECK(path == CString("C:\\PROD\\"));
+    CHECK(ReadBytes(files.config) == "# Brell rules\r\n"
+                                     "Map /x/* /y/*\r\n"
+                                     "Pass  /wadoc/*  C:\\PROD\\doc\\*\r\n"
+                                     "Exec  /wacgi/*  C:\\PROD\\cgi\\*\r\n"
+                                     "Pass /wa/* C:\\PROD\\WA\\*\r\n"
+                                     "Pass /icons/* C:\\Brell\\icons\\*\r\n");
+
+    SECTION("a second run changes nothing, not even the line ends, and leaves no temporary file")
+    {
+        std::string first = ReadBytes(files.config);
+        FILETIME before, after;
+        HANDLE h = CreateFileA(files.config, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        GetFileTime(h, nullptr, nullptr, &before);
+        CloseHandle(h);
+        Sleep(20);
+        REQUIRE(EnsureBrellContainsVP(files.config, path) == 1);
+        h = CreateFileA(files.config, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        GetFileTime(h, nullptr, nullptr, &after);
+        CloseHandle(h);
+        CHECK(ReadBytes(files.config) == first);
+        CHECK(CompareFileTime(&before, &after) == 0);
+        CHECK_FALSE(FileExists(files.config + "1"));
+        CHECK(path == CString("C:\\PROD\\"));
+    }
+    SECTION("the Skylane operation with the same lines produces the same file")
+    {
+        ServerFiles other("HTTPD.CNF", "# Brell rules\nMap /x/* /y/*\nPass /wa/* C:\\PROD\\WA\\*\nPass /icons/* C:\\Brell\\icons\\*\n");
+        CString samePath("C:\\PROD");
+        REQUIRE(EnsureCorvaneSLSContainsVP(other.config, samePath) == 1);
+        CHECK(ReadBytes(other.config) == ReadBytes(files.config));
+    }
+}
+
+TEST_CASE("a conflicting rule goes with every line that mentions its pattern, comments included")
+{
+    ServerFiles files("HTTPD.CNF",
+                      "# first\n"
+                      "# Pass /WACGI/* was here before\n"
+                      "Pass /wacgi/* C:\\OLD\\*\n"
+                      "Pass /wa/* C:\\PROD\\wa\\*\n"
+                      "Pass /wadoc/* C:\\PROD\\doc\\*\n");
+    CString path("C:\\PROD\\");
+    REQUIRE(EnsureBrellContainsVP(files.config, path) == 1);
+    // N was 2; the comment above the rule went, so the new rule lands one line lower than the old one.
+    CHECK(ReadBytes(files.config) == "# first\r\n"
+                                     "Pass /wa/* C:\\PROD\\wa\\*\r\n"
+                                     "Exec  /wacgi/*  C:\\PROD\\cgi\\*\r\n"
+                                     "Pass /wadoc/* C:\\PROD\\doc\\*\r\n");
+}
+
+TEST_CASE("a file without rules gets them in front of its last line")
+{
+    ServerFiles files("HTTPD.CNF", "line one\nline two\nlast line");
+    CString path("C:\\P");
+    REQUIRE(EnsureCorvaneSLSContainsVP(files.config, path) == 1);
+    CHECK(ReadBytes(files.config) == "line one\r\nline two\r\n"
+                                     "Pass  /wadoc/*  C:\\P\\doc\\*\r\n"
+                                     "Exec  /wacgi/*  C:\\P\\cgi\\*\r\n"
+                                     "Pass  /wa/*  C:\\P\\wa\\*\r\n"
+                                     "last line\r\n");
+}
+
+TEST_CASE("a target path with a space is written unquoted and replaced on every run")
+{
+    ServerFiles files("HTTPD.CNF", "# top\nPass /other/* C:\\o\\*\n",
+                      "[PELLAN BRELL]\n/wa/*, wa\\*, Pass,\n[END]\n");
+    CString path("C:\\Program Files\\Prod");
+    REQUIRE(EnsureBrellContainsVP(files.config, path) == 1);
+    std::string once = ReadBytes(files.config);
+    CHECK(once == "# top\r\nPass  /wa/*  C:\\Program Files\\Prod\\wa\\*\r\nPass /other/* C:\\o\\*\r\n");
+    REQUIRE(EnsureBrellContainsVP(files.config, path) == 1);
+    CHECK(ReadBytes(files.config) == once);
+}
+
+TEST_CASE("files that cannot be used give -1 and stay as they were, with the path untouched")
+{
+    struct Case {
+        const char* rule;
+        std::string content;
+    } cases[] = {
+        {"an empty file", ""},
+        {"a single line without rules", "just one line\n"},
+        {"a rule on the first line", "PASS /x/* C:\\x\\*\nsecond\nthird\n"},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            ServerFiles files("HTTPD.CNF", c.content);
+            CString path("C:\\PROD");
+            CHECK(EnsureBrellContainsVP(files.config, path) == -1);
+            CHECK(ReadBytes(files.config) == c.content);
+            CHECK(path == CString("C:\\PROD"));
+        }
+    }
+    SECTION("a missing file")
+    {
+        ServerFiles files("HTTPD.CNF", "a\nb\n");
+        CString missing = files.dir / "NOPE.CNF";
+        CString path("C:\\PROD");
+        CHECK(EnsureBrellContainsVP(missing, path) == -1);
+        CHECK_FALSE(FileExists(missing));
+        CHECK(path == CString("C:\\PROD"));
+    }
+    SECTION("a file that another opener holds without sharing")
+    {
+        ServerFiles files("HTTPD.CNF", "a\nb\n");
+        HANDLE held = CreateFileA(files.config, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        REQUIRE(held != INVALID_HANDLE_VALUE);
+        CString path("C:\\PROD");
+        CHECK(EnsureBrellContainsVP(files.config, path) == -1);
+        CloseHandle(held);
+        CHECK(ReadBytes(files.config) == "a\nb\n");
+    }
+}
+
+TEST_CASE("the template decides what happens to a usable file")
+{
+    SECTION("no template file: -1 and the file unchanged")
+    {
+        ServerFiles files("HTTPD.CNF", "a\nb\n");
+        DeleteFileA(files.dir / "vpsetup.ini");
+        CString path("C:\\PROD");
+        CHECK(EnsureBrellContainsVP(files.config, path) == -1);
+        CHECK(ReadBytes(files.config) == "a\nb\n");
+    }
+    SECTION("no section of that name: 1 and the file unchanged, even its LF line ends")
+    {
+        ServerFiles files("HTTPD.CNF", "a\nb\n", "[CORVANE SLS]\n/wa/*, wa, Pass,\n[END]\n");
+        CString path("C:\\PROD");
+        CHECK(EnsureBrellContainsVP(files.config, path) == 1);
+        CHECK(ReadBytes(files.config) == "a\nb\n");
+        CHECK(path == CString("C:\\PROD\\"));
+    }
+    SECTION("malformed template lines are skipped, the good ones applied")
+    {
+        ServerFiles files("HTTPD.CNF", "a\nb\n",
+                          "[PELLAN BRELL]\n"
+                          "no commas at all\n"
+                          "/x/*, only two,\n"
+                          "\n"
+                          "/ok/*, ok\\*, Pass, trailing remark\n"
+                          "[END]\n");
+        CString path("C:\\P\\");
+        CHECK(EnsureBrellContainsVP(files.config, path) == 1);
+        CHECK(ReadBytes(files.config) == "a\r\nPass  /ok/*  C:\\P\\ok\\*\r\nb\r\n");
+    }
+}
+
+TEST_CASE("an Apache-style file takes forward-slash paths; the caller's path keeps its backslashes")
+{
+    ServerFiles files("HTTPD.CONF",
+                      "ServerRoot \"C:/Corvane\"\n"
+                      "<Directory C:/PROD/wa/>\n"
+                      "AliasMatch ^/old(.*) C:/old$1\n"
+                      "alias /WA/ c:/prod/wa/\n"
+                      "ScriptAlias /wa2/ C:/x/\n");
+    CString path("C:\\PROD");
+    REQUIRE(EnsureCorvaneHTTPDContainsVP(files.config, path) == 1);
+    CHECK(path == CString("C:\\PROD\\"));
+    CHECK(ReadBytes(files.config) == "ServerRoot \"C:/Corvane\"\r\n"
+                                     "<Directory C:/PROD/wa/>\r\n"
+                                     "AliasMatch ^/old(.*) C:/old$1\r\n"
+                                     "ScriptAlias  /wacgi/  C:/PROD/cgi/\r\n"
+                                     "alias /WA/ c:/prod/wa/\r\n"
+                                     "ScriptAlias /wa2/ C:/x/\r\n");
+    std::string once = ReadBytes(files.config);
+    REQUIRE(EnsureCorvaneHTTPDContainsVP(files.config, path) == 1);
+    CHECK(ReadBytes(files.config) == once);
+}
+
+TEST_CASE("an Apache directive naming the folder with backslashes or quotes is replaced, its container too")
+{
+    ServerFiles files("HTTPD.CONF",
+                      "# top\n"
+                      "<Location /wa/>\n"
+                      "</Location>\n"
+                      "Alias /wa/ \"C:/PROD/wa/\"\n",
+                      "[CORVANE HTTPD]\n/wa/, wa/, Alias,\n[END]\n");
+    CString path("C:\\PROD\\");
+    REQUIRE(EnsureCorvaneHTTPDContainsVP(files.config, path) == 1);
+    CHECK(ReadBytes(files.config) == "# top\r\n</Location>\r\n\r\nAlias  /wa/  C:/PROD/wa/\r\n");
+}
+
+TEST_CASE("a Netscape file gains the template's lines once, in front of its first directive")
+{
+    std::string lines, crlfLines;
+    for (int i = 1; i <= 9; ++i) {
+        lines += "# line " + std::to_string(i) + "\n";
+        crlfLines += "# line " + std::to_string(i) + "\r\n";
+    }
+    ServerFiles files("OBJ.CONF", lines + "NameTrans fn=pfx2dir from=/mc-icons dir=\"C:/ns/icons\"\n"
+                                           "PathCheck fn=unix-uri-clean\n"
+                                           "</Object>\n");
+    CString path("D:\\inst\\web");
+    REQUIRE(EnsureNETContainsVP(files.config, path) == 1);
+    CHECK(path == CString("D:\\inst\\web\\"));
+    std::string expected = crlfLines +
+                           "NameTrans fn=pfx2dir from=/wacgi dir=\"D:/inst/web/cgi\" name=cgi\r\n"
+                           "NameTrans fn=pfx2dir from=/wa dir=\"D:/inst/web/wa\"\r\n"
+                           "NameTrans fn=pfx2dir from=/mc-icons dir=\"C:/ns/icons\"\r\n"
+                           "PathCheck fn=unix-uri-clean\r\n"
+                           "</Object>\r\n";
+    CHECK(ReadBytes(files.config) == expected);
+
+    SECTION("a second call adds nothing")
+    {
+        REQUIRE(EnsureNETContainsVP(files.config, path) == 1);
+        CHECK(ReadBytes(files.config) == expected);
+    }
+    SECTION("a file whose first line is a directive is left alone")
+    {
+        ServerFiles first("OBJ.CONF", "PathCheck fn=unix-uri-clean\n<Object>\n</Object>\n");
+        CHECK(EnsureNETContainsVP(first.config, path) == -1);
+        CHECK(ReadBytes(first.config) == "PathCheck fn=unix-uri-clean\n<Object>\n</Object>\n");
+    }
+}

@@ -1,0 +1,111 @@
+#include "ConfigVariant.h"
+#include "DirectiveScan.h"
+
+#include <catch.hpp>
+
+#include <sstream>
+#include <vector>
+
+namespace {
+
+DirectiveScan Scan(const ConfigFileVariant& variant, const std::vector<const char*>& lines)
+{
+    CDirectiveScanner scanner(variant.keywords, 2, variant.presentWhenLineStands);
+    for (const char* line : lines)
+        scanner.TakeLine(CString(line));
+    return scanner.Result();
+}
+
+std::string Describe(const DirectiveScan& scan)
+{
+    std::ostringstream out;
+    out << "N=" << scan.insertionPoint;
+    for (const DirectiveEntry& e : scan.entries)
+        out << " [" << e.directiveName.c_str() << "|" << e.urlPattern.c_str() << "|" << e.targetPath.c_str() << "]";
+    return out.str();
+}
+
+} // namespace
+
+TEST_CASE("the insertion point counts the lines above the first directive line")
+{
+    struct Case {
+        const char* rule;
+        std::vector<const char*> lines;
+        int expected;
+    } cases[] = {
+        {"two lines above the first rule", {"# rules", "", "Pass /a C:\\a", "# more", "Exec /b C:\\b"}, 2},
+        {"no rule: one less than the number of lines", {"a", "b", "c"}, 2},
+        {"one line and no rule", {"a"}, 0},
+        {"an empty file", {}, -1},
+        {"a rule on the first line", {"PASS /a C:\\a", "x"}, 0},
+        {"lines after the first rule do not count", {"x", "Pass /a b", "y", "z"}, 1},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule) { CHECK(Scan(kBrellVariant, c.lines).insertionPoint == c.expected); }
+    }
+}
+
+TEST_CASE("CERN-style rules: keyword then one space, words separated by spaces only")
+{
+    struct Case {
+        const char* rule;
+        const char* line;
+        const char* expected;
+    } cases[] = {
+        {"a plain rule", "Pass /wa/* C:\\PROD\\wa\\*", "N=0 [Pass|/WA/*|C:\\PROD\\WA\\*]"},
+        {"indented, lower-case keyword", "  \t pass   /a   b   c", "N=0 [Pass|/A|B]"},
+        {"mixed-case Exec", "eXeC /cgi/* d:\\x\\*", "N=0 [Exec|/CGI/*|D:\\X\\*]"},
+        {"a tab after the keyword is not a rule", "Pass\t/a b", "N=0"},
+        {"a tab inside the words belongs to the word", "Pass /a\tb c", "N=0 [Pass|/A\tB|C]"},
+        {"a keyword that goes on is not a rule", "Passive /a b", "N=0"},
+        {"a rule without words has empty words", "PASS ", "N=0 [Pass||]"},
+        {"a commented rule is not a rule", "# Pass /a b", "N=0"},
+        {"Map is not one of the two keywords", "Map /a b", "N=0"},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule) { CHECK(Describe(Scan(kBrellVariant, {c.line})) == c.expected); }
+    }
+}
+
+TEST_CASE("Apache-style directives: Alias is tested first, ScriptAlias falls to the second test")
+{
+    struct Case {
+        const char* line;
+        const char* expected;
+    } cases[] = {
+        {"Alias /wa/ \"C:/PROD/wa/\"", "N=0 [Alias|/WA/|\"C:/PROD/WA/\"]"},
+        {"ScriptAlias /cgi/ C:/x/", "N=0 [ScriptAlias|/CGI/|C:/X/]"},
+        {"AliasMatch ^/x(.*) /y$1", "N=0"},
+        {"ScriptAliasMatch ^/x /y", "N=0"},
+        {"<Directory C:/x>", "N=0"},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.line) { CHECK(Describe(Scan(kCorvaneHttpdVariant, {c.line})) == c.expected); }
+    }
+}
+
+TEST_CASE("Netscape directives: nine letters, whatever follows them")
+{
+    struct Case {
+        const char* line;
+        const char* expected;
+    } cases[] = {
+        {"NameTrans fn=pfx2dir from=/wa dir=D:/wa", "N=0 [NameTrans|FN=PFX2DIR|FROM=/WA]"},
+        {"PathCheck fn=unix-uri-clean", "N=0 [PathCheck|FN=UNIX-URI-CLEAN|]"},
+        {"NameTransX fn=x", "N=0 [NameTrans|X|FN=X]"},
+        {"  #NameTrans fn=x", "N=0"},
+        {"ObjectType fn=type-by-extension", "N=0"},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.line) { CHECK(Describe(Scan(kNetscapeVariant, {c.line})) == c.expected); }
+    }
+}
+
+TEST_CASE("only the Netscape scan keeps the file's lines, trimmed")
+{
+    CHECK(Scan(kBrellVariant, {" a "}).trimmedLines.empty());
+    std::vector<CString> kept = Scan(kNetscapeVariant, {" \tNameTrans x \r", "b"}).trimmedLines;
+    REQUIRE(kept.size() == 2);
+    CHECK(kept[0] == CString("NameTrans x"));
+}

@@ -1,0 +1,81 @@
+#include "EditPlan.h"
+
+#include <catch.hpp>
+
+#include <sstream>
+
+namespace {
+
+TemplateEntry Entry(const char* url, const char* target, const char* name)
+{
+    return TemplateEntry{CString(url), CString(target), CString(name)};
+}
+
+DirectiveEntry Directive(const char* name, const char* url, const char* target)
+{
+    return DirectiveEntry{CString(url), CString(target), CString(name)};
+}
+
+std::string Describe(const std::vector<ConfigEdit>& edits)
+{
+    std::ostringstream out;
+    for (const ConfigEdit& e : edits)
+        out << (e.kind == ConfigEdit::RemoveLinesMentioning ? "-" : "+") << e.text.c_str() << ";";
+    return out.str();
+}
+
+} // namespace
+
+TEST_CASE("finding a directive compares all three strings without regard to case")
+{
+    std::vector<DirectiveEntry> found = {Directive("Pass", "/A/*", "C:\\P\\A"), Directive("Exec", "/B/*", "C:\\P\\B")};
+    CHECK(FindDirective(Entry("/b/*", "c:\\p\\b", "EXEC"), found) == 2);
+    CHECK(FindDirective(Entry("/b/*", "c:\\p\\b", "Pass"), found) == 0);
+    CHECK(FindDirective(Entry("/b/*", "c:\\p\\b ", "Exec"), found) == 0); // nothing is trimmed
+    CHECK(FindUrlPattern(CString("/b/*"), found) == 2);
+    CHECK(FindUrlPattern(CString("/c/*"), found) == 0);
+}
+
+TEST_CASE("the plan keeps present entries, replaces conflicting ones and inserts missing ones")
+{
+    DirectiveScan scan;
+    scan.insertionPoint = 3;
+    scan.entries = {Directive("Pass", "/A/*", "C:\\P\\A"), Directive("Pass", "/B/*", "C:\\OLD\\B"),
+                    Directive("Exec", "/B/*", "C:\\OTHER")};
+
+    SECTION("an equal rule is left alone")
+    {
+        CHECK(Describe(PlanConfigEdits(kBrellVariant, scan, {Entry("/a/*", "c:\\p\\a", "pass")})) == "");
+    }
+    SECTION("a rule with the same URL pattern is removed by the pattern the scan found, then the entry inserted")
+    {
+        CHECK(Describe(PlanConfigEdits(kBrellVariant, scan, {Entry("/b/*", "C:\\P\\B", "Exec")})) ==
+              "-/B/*;+Exec  /b/*  C:\\P\\B;");
+    }
+    SECTION("a new rule is only inserted, and a duplicated template line twice")
+    {
+        CHECK(Describe(PlanConfigEdits(kBrellVariant, scan,
+                                       {Entry("/c/*", "C:\\P\\C", "Pass"), Entry("/c/*", "C:\\P\\C", "Pass")})) ==
+              "+Pass  /c/*  C:\\P\\C;+Pass  /c/*  C:\\P\\C;");
+    }
+    SECTION("an unknown directive name never finds its equal")
+    {
+        CHECK(Describe(PlanConfigEdits(kBrellVariant, scan, {Entry("/a/*", "C:\\P\\A", "Map")})) ==
+              "-/A/*;+Map  /a/*  C:\\P\\A;");
+    }
+}
+
+TEST_CASE("Netscape lines are joined, and a line already standing in the file counts as present")
+{
+    DirectiveScan scan;
+    scan.insertionPoint = 5;
+    scan.entries = {Directive("NameTrans", "FN=PFX2DIR", "FROM=/WA")};
+    scan.trimmedLines = {CString("<Object name=default>"), CString("NameTrans fn=pfx2dir from=/wa dir=d:/p/wa")};
+    // Every blank of the line stands inside a field: the reader trims the fields' ends.
+    TemplateEntry present = Entry("/wa dir=", "D:/P/wa", "NameTrans fn=pfx2dir from=");
+    CHECK(MakeDirectiveLine(kNetscapeVariant, present) == CString("NameTrans fn=pfx2dir from=/wa dir=D:/P/wa"));
+    CHECK(Describe(PlanConfigEdits(kNetscapeVariant, scan, {present})) == "");
+
+    TemplateEntry missing = Entry("/wb dir=", "D:/P/wb", "NameTrans fn=pfx2dir from=");
+    CHECK(Describe(PlanConfigEdits(kNetscapeVariant, scan, {missing})) == "+NameTrans fn=pfx2dir from=/wb dir=D:/P/wb;");
+}
