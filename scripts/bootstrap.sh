@@ -10,6 +10,8 @@ command -v Xvfb >/dev/null 2>&1 || need+=(xvfb)
 command -v xauth >/dev/null 2>&1 || need+=(xauth)
 command -v wine >/dev/null 2>&1 || need+=(wine)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+# 64-bit Wine runs the tests where the kernel executes no 32-bit code.
+[ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 
 [ ${#need[@]} -eq 0 ] && exit 0
 
