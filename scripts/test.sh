@@ -17,6 +17,7 @@ fi
 trap rig_stop EXIT
 rig_start_display
 rig_start_wine "$PWD/build/wineprefix-$RIG_ARCH"
+rig_make_test_drives
 
 run_ctest() {
     local log

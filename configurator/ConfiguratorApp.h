@@ -1,0 +1,23 @@
+// The configurator's application object: its initialisation is the whole run.
+#pragma once
+
+#include "Application.h"
+#include "Switches.h"
+
+class CServerDiscovery;
+
+class CConfiguratorApp : public CApplication {
+public:
+    bool m_bDiscover = false;
+    bool m_bSelect = false;
+    bool m_bConfigure = false;
+
+    // Switches, discovery, the dialog or the record, configuration; always false, so that the
+    // program ends without a message loop.
+    bool InitInstance() override;
+
+private:
+    void ShowSelection(const CServerDiscovery& discovery);
+    static void WriteRecord(const CServerDiscovery& discovery);
+    static void ConfigureRecordedServers(CString& installationPath);
+};

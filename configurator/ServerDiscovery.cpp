@@ -1,0 +1,203 @@
+#include "ServerDiscovery.h"
+
+#include "FindFileInTree.h"
+#include "UniqueHandle.h"
+
+#include <windows.h>
+
+namespace {
+
+const DWORD kNameBufferChars = 128;
+const DWORD kDirectoryBufferBytes = 128;
+const DWORD kDriveStringsChars = 255;
+const char kMondrelExecutable[] = "VSERVER.EXE";
+const char kMondrelDatabase[] = "MONCFG.VSF";
+
+CString ComputerName()
+{
+    char name[kNameBufferChars];
+    DWORD size = kNameBufferChars;
+    if (!GetComputerNameA(name, &size))
+        return CString();
+    return CString(name, size < kNameBufferChars ? static_cast<int>(size) : 0);
+}
+
+// The first subkey's name (enumeration index 0); empty when there is none or it does not fit.
+CString FirstSubkeyName(HKEY key)
+{
+    char name[kNameBufferChars];
+    DWORD size = kNameBufferChars;
+    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return CString();
+    return CString(name, size < kNameBufferChars ? static_cast<int>(size) : 0);
+}
+
+// A string value read into a fixed buffer; anything else (missing, too long, not a string)
+// comes back empty.
+CString QueryDirectory(HKEY key, const char* name)
+{
+    BYTE data[kDirectoryBufferBytes];
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS)
+        return CString();
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return CString();
+    DWORD length = 0;
+    while (length < size && data[length] != 0)
+        ++length;
+    if (length >= kDirectoryBufferBytes)
+        return CString(); // no room for the terminating zero: it did not fit
+    return CString(reinterpret_cast<const char*>(data), static_cast<int>(length));
+}
+
+CString DirectoryFromRegistry(const RegistryProbe& probe)
+{
+    CRegKey product;
+    const char* productKey = nullptr;
+    for (const char* candidate : probe.productKeys) {
+        if (candidate && RegOpenKeyExA(HKEY_LOCAL_MACHINE, candidate, 0, KEY_READ, product.Receive()) == ERROR_SUCCESS) {
+            productKey = candidate;
+            break;
+        }
+    }
+    if (!productKey)
+        return CString();
+    CString version = FirstSubkeyName(product.Get());
+    if (version.IsEmpty())
+        return CString();
+    CRegKey versionKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(productKey) + "\\" + version, 0, KEY_READ, versionKey.Receive()) !=
+        ERROR_SUCCESS)
+        return CString();
+    return QueryDirectory(versionKey.Get(), probe.directoryValue);
+}
+
+// The existence check: the file must open for reading while nobody else holds it.
+bool OpensUnshared(const CString& path)
+{
+    if (path.IsEmpty())
+        return false;
+    CFileHandle file(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid();
+}
+
+CString DatabasePath(const CString& directory)
+{
+    CString path(directory);
+    if (path.GetLast() != '\\')
+        path += '\\';
+    return path + kMondrelDatabase;
+}
+
+} // namespace
+
+const RegistryProbe kBrellProbe = {
+    {"SOFTWARE\\Pellan\\Mondrel Brell Webserver", "SOFTWARE\\Pellan\\Brell Webserver"}, "ETCpath", "HTTPD.CNF", false};
+const RegistryProbe kSkylaneProbe = {{"SOFTWARE\\Corvane\\Skylane Server", nullptr}, "ETCpath", "HTTPD.CNF", false};
+const RegistryProbe kCorvaneHttpdProbe = {
+    {"SOFTWARE\\Corvane\\HTTP Server", nullptr}, "ServerRoot", "conf\\HTTPD.CONF", false};
+const RegistryProbe kNetscapeProbe = {
+    {"SOFTWARE\\Netscape\\Enterprise", nullptr}, "RootPath", "https-%s\\config\\OBJ.CONF", true};
+
+bool IsUsableDirectory(const CString& directory)
+{
+    return directory.GetLength() > 3;
+}
+
+CString BuildConfigFilePath(const RegistryProbe& probe, const CString& directory, const CString& computerName)
+{
+    CString path(directory);
+    if (path.GetLast() != '\\')
+        path += '\\';
+    CString suffix(probe.suffix);
+    int hole = suffix.Find(CString("%s"));
+    if (hole >= 0)
+        suffix = suffix.Left(hole) + computerName + suffix.Mid(hole + 2);
+    return path + suffix;
+}
+
+void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, int& found, CString& configFile)
+{
+    CString computerName = probe.needsComputerName ? ComputerName() : CString();
+    CString directory = DirectoryFromRegistry(probe);
+    CString path;
+    if (IsUsableDirectory(directory)) {
+        found = 1;
+        path = BuildConfigFilePath(probe, directory, computerName);
+    }
+    if (OpensUnshared(path))
+        configFile = path;
+    else
+        found = 0;
+}
+
+void CServerDiscovery::ProbeIis()
+{
+    CRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", 0, KEY_READ,
+                      key.Receive()) == ERROR_SUCCESS) {
+        m_iisFound = IsUsableDirectory(QueryDirectory(key.Get(), "Description")) ? 1 : 0;
+        return;
+    }
+    CRegKey serviceType;
+    m_iisFound = RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                               "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft "
+                               "Internet Information Server",
+                               0, KEY_READ, serviceType.Receive()) == ERROR_SUCCESS
+                     ? 1
+                     : 0;
+}
+
+std::vector<CString> FixedDriveRoots()
+{
+    std::vector<CString> roots;
+    char strings[kDriveStringsChars + 1] = {};
+    DWORD length = GetLogicalDriveStringsA(kDriveStringsChars, strings);
+    if (length == 0 || length > kDriveStringsChars)
+        return roots;
+    for (const char* root = strings; *root && root < strings + length; root += lstrlenA(root) + 1) {
+        if (GetDriveTypeA(root) == DRIVE_FIXED)
+            roots.push_back(CString(root));
+    }
+    return roots;
+}
+
+void CServerDiscovery::ProbeMondrel()
+{
+    bool executableFound = false;
+    bool databaseFound = false;
+    for (const CString& root : FixedDriveRoots()) {
+        if (m_mondrelFound)
+            break;
+        CString directory;
+        if (!executableFound && FindFileInTree(root, CString(kMondrelExecutable), directory)) {
+            executableFound = true;
+            m_mondrelProgramDirectory = directory;
+            CString databaseDirectory;
+            if (FindFileInTree(directory, CString(kMondrelDatabase), databaseDirectory)) {
+                m_mondrelFound = 1;
+                databaseFound = true;
+                m_mondrelDatabase = DatabasePath(databaseDirectory);
+            }
+        }
+        if (executableFound && !databaseFound) {
+            CString databaseDirectory;
+            if (FindFileInTree(root, CString(kMondrelDatabase), databaseDirectory)) {
+                m_mondrelFound = 1;
+                databaseFound = true;
+                m_mondrelDatabase = DatabasePath(databaseDirectory);
+            }
+        }
+    }
+}
+
+void CServerDiscovery::DiscoverAll()
+{
+    ProbeMondrel();
+    ProbeRegistry(kBrellProbe, m_brellFound, m_brellConfigFile);
+    ProbeRegistry(kSkylaneProbe, m_skylaneFound, m_skylaneConfigFile);
+    ProbeIis();
+    ProbeRegistry(kCorvaneHttpdProbe, m_corvaneHttpdFound, m_corvaneHttpdConfigFile);
+    ProbeRegistry(kNetscapeProbe, m_netscapeFound, m_netscapeConfigFile);
+}

@@ -1,0 +1,18 @@
+// The configurator's command line: "/DISCOVER", "/SELECT", "/CONFIGURE" and "/PATH=", found by
+// plain substring search in an upper-cased copy, wherever their letters occur.
+#pragma once
+
+#include "CString.h"
+
+struct Switches {
+    bool discover = false;
+    bool select = false; // only together with discover
+    bool configure = false;
+};
+
+// Letters a to z become A to Z; a double-byte character goes through the system's mapping.
+CString UpperCaseCommandLine(const CString& commandLine);
+
+// Sets the modes and appends the "/PATH=" value (up to the first blank) to installationPath,
+// then one backslash unless it already ends in one.
+Switches ParseSwitches(const CString& commandLine, CString& installationPath);

@@ -1,0 +1,406 @@
+#include "FindFileInTree.h"
+#include "ServerDiscovery.h"
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+namespace {
+
+CString CurrentDirectory()
+{
+    char path[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, path);
+    return CString(path);
+}
+
+std::string Sz(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
+
+// The product keys a probe reads, absent before and after each case.
+struct CleanServerKeys {
+    CleanServerKeys() { Clean(); }
+    ~CleanServerKeys() { Clean(); }
+    static void Clean()
+    {
+        for (const char* key : {"SOFTWARE\\Pellan", "SOFTWARE\\Corvane", "SOFTWARE\\Netscape", "SOFTWARE\\Microsoft\\Inetsrv",
+                                "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft Internet "
+                                "Information Server"})
+            DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
+    }
+};
+
+void SetValue(const char* keyPath, const char* name, const std::string& data, DWORD type = REG_SZ)
+{
+    HKEY key;
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS);
+    REQUIRE(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+void MakeKey(const char* keyPath)
+{
+    HKEY key;
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+CString ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    return CString(name);
+}
+
+struct ProbeResult {
+    int found = -1;
+    CString file;
+};
+
+ProbeResult Probe(const RegistryProbe& probe)
+{
+    ProbeResult result;
+    CServerDiscovery::ProbeRegistry(probe, result.found, result.file);
+    return result;
+}
+
+// The test drives the rig makes: D:, E: and G: fixed, F: a CD-ROM. Emptied before and after.
+struct TestDrives {
+    TestDrives() { Clean(); }
+    ~TestDrives() { Clean(); }
+    static void Clean()
+    {
+        for (const char* root : {"D:", "E:", "F:", "G:"})
+            EmptyFolder(CString(root));
+    }
+    static void EmptyFolder(const CString& folder)
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA(folder + "\\*", &found);
+        if (find == INVALID_HANDLE_VALUE)
+            return;
+        do {
+            CString name(found.cFileName);
+            if (name == "." || name == "..")
+                continue;
+            CString child = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(child);
+            else {
+                SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child);
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    // Makes the file and every folder on its way.
+    static void MakeFile(const char* path)
+    {
+        CString full(path);
+        for (int at = full.Find('\\', 3); at >= 0; at = full.Find('\\', at + 1))
+            CreateDirectoryA(full.Left(at), nullptr);
+        WriteBytes(full, "x");
+    }
+};
+
+} // namespace
+
+TEST_CASE("the test drives are there, with their types")
+{
+    CHECK(GetDriveTypeA("D:\\") == DRIVE_FIXED);
+    CHECK(GetDriveTypeA("E:\\") == DRIVE_FIXED);
+    CHECK(GetDriveTypeA("F:\\") == DRIVE_CDROM);
+    CHECK(GetDriveTypeA("G:\\") == DRIVE_FIXED);
+    std::vector<CString> roots = FixedDriveRoots();
+    std::string listed;
+    for (const CString& root : roots)
+        listed += root.c_str();
+    CHECK(listed.find("D:\\E:\\") != std::string::npos);
+    CHECK(listed.find("F:\\") == std::string::npos);
+    CHECK(listed.find("Z:\\") == std::string::npos);
+}
+
+TEST_CASE("a registry probe finds the configuration file its product's first version key names")
+{
+    CleanServerKeys keys;
+    CScratchDir dir;
+    WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
+    CString expected = dir / "HTTPD.CNF";
+
+    SECTION("Brell under its first product key")
+    {
+        SetValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
+        ProbeResult r = Probe(kBrellProbe);
+        CHECK(r.found == 1);
+        CHECK(r.file == expected);
+    }
+    SECTION("Brell under its second product key, and a directory already ending in a backslash")
+    {
+        SetValue("SOFTWARE\\Pellan\\Brell Webserver\\2.1", "ETCpath", Sz((dir.Path() + "\\").c_str()));
+        ProbeResult r = Probe(kBrellProbe);
+        CHECK(r.found == 1);
+        CHECK(r.file == expected);
+    }
+    SECTION("Brell under both keys: only the first is used, even when it leads nowhere")
+    {
+        SetValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\1.0", "ETCpath", Sz("C:\\NOWHERE\\AT\\ALL"));
+        SetValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
+        CHECK(Probe(kBrellProbe).found == 0);
+    }
+    SECTION("a first product key without version subkeys ends the probe")
+    {
+        MakeKey("SOFTWARE\\Pellan\\Mondrel Brell Webserver");
+        SetValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
+        CHECK(Probe(kBrellProbe).found == 0);
+    }
+    SECTION("only the first version subkey the registry lists is used")
+    {
+        MakeKey("SOFTWARE\\Corvane\\Skylane Server\\1.0");
+        SetValue("SOFTWARE\\Corvane\\Skylane Server\\2.0", "ETCpath", Sz(dir.Path().c_str()));
+        ProbeResult r = Probe(kSkylaneProbe);
+        CHECK(r.found == 0);
+        CHECK(r.file.IsEmpty());
+    }
+    SECTION("Corvane HTTPD keeps its file under conf")
+    {
+        CreateDirectoryA(dir / "conf", nullptr);
+        WriteBytes(dir / "conf\\HTTPD.CONF", "x\n");
+        SetValue("SOFTWARE\\Corvane\\HTTP Server\\1.3", "ServerRoot", Sz(dir.Path().c_str()));
+        ProbeResult r = Probe(kCorvaneHttpdProbe);
+        CHECK(r.found == 1);
+        CHECK(r.file == dir / "conf\\HTTPD.CONF");
+    }
+    SECTION("Netscape's file lies in the folder named after the computer")
+    {
+        CString config = dir / "https-" + ComputerName() + "\\config";
+        CreateDirectoryA(dir / "https-" + ComputerName(), nullptr);
+        CreateDirectoryA(config, nullptr);
+        WriteBytes(config + "\\OBJ.CONF", "x\n");
+        SetValue("SOFTWARE\\Netscape\\Enterprise\\3.0", "RootPath", Sz(dir.Path().c_str()));
+        ProbeResult r = Probe(kNetscapeProbe);
+        CHECK(r.found == 1);
+        CHECK(r.file == config + "\\OBJ.CONF");
+    }
+}
+
+TEST_CASE("a registry probe counts the kind as not found when the entries or the file fail it")
+{
+    CleanServerKeys keys;
+    CScratchDir dir;
+    WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
+    const char* version = "SOFTWARE\\Corvane\\Skylane Server\\4.0";
+    ProbeResult r;
+
+    SECTION("no product key") { r = Probe(kSkylaneProbe); }
+    SECTION("a directory of exactly three characters is no directory")
+    {
+        SetValue(version, "ETCpath", Sz("C:\\"));
+        r = Probe(kSkylaneProbe);
+    }
+    SECTION("an empty directory value") { SetValue(version, "ETCpath", Sz("")); r = Probe(kSkylaneProbe); }
+    SECTION("a directory value of another type")
+    {
+        SetValue(version, "ETCpath", dir.Path().c_str(), REG_BINARY);
+        r = Probe(kSkylaneProbe);
+    }
+    SECTION("a DWORD directory value")
+    {
+        SetValue(version, "ETCpath", std::string("\x01\x02\x03\x04", 4), REG_DWORD);
+        r = Probe(kSkylaneProbe);
+    }
+    SECTION("a directory value of 128 characters does not fit its buffer")
+    {
+        SetValue(version, "ETCpath", Sz(std::string("C:\\") + std::string(125, 'x')));
+        r = Probe(kSkylaneProbe);
+    }
+    SECTION("the same without a terminating zero")
+    {
+        SetValue(version, "ETCpath", std::string("C:\\") + std::string(125, 'y'));
+        r = Probe(kSkylaneProbe);
+    }
+    SECTION("the file named by the registry is missing")
+    {
+        SetValue(version, "ETCpath", Sz((dir.Path() + "\\elsewhere").c_str()));
+        r = Probe(kSkylaneProbe);
+    }
+    SECTION("another process holds the file without sharing")
+    {
+        SetValue(version, "ETCpath", Sz(dir.Path().c_str()));
+        HANDLE held = CreateFileA(dir / "HTTPD.CNF", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        REQUIRE(held != INVALID_HANDLE_VALUE);
+        r = Probe(kSkylaneProbe);
+        CloseHandle(held);
+    }
+    CHECK(r.found == 0);
+    CHECK(r.file.IsEmpty());
+}
+
+TEST_CASE("IIS is found through its description, else through its service type")
+{
+    CleanServerKeys keys;
+    const char* current = "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion";
+    const char* serviceType =
+        "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft Internet Information Server";
+    CServerDiscovery discovery;
+    discovery.m_iisFound = -1;
+
+    SECTION("a description of more than three characters")
+    {
+        SetValue(current, "Description", Sz("Microsoft Internet Information Server 2.0"));
+        discovery.ProbeIis();
+        CHECK(discovery.m_iisFound == 1);
+    }
+    SECTION("a short description, with the service type present: not found")
+    {
+        SetValue(current, "Description", Sz("IIS"));
+        MakeKey(serviceType);
+        discovery.ProbeIis();
+        CHECK(discovery.m_iisFound == 0);
+    }
+    SECTION("no description in the key: not found")
+    {
+        MakeKey(current);
+        MakeKey(serviceType);
+        discovery.ProbeIis();
+        CHECK(discovery.m_iisFound == 0);
+    }
+    SECTION("no version key, the service type present")
+    {
+        MakeKey(serviceType);
+        discovery.ProbeIis();
+        CHECK(discovery.m_iisFound == 1);
+    }
+    SECTION("neither")
+    {
+        discovery.ProbeIis();
+        CHECK(discovery.m_iisFound == 0);
+    }
+}
+
+TEST_CASE("the tree search is breadth-first and restores the working directory")
+{
+    TestDrives drives;
+    CString before = CurrentDirectory();
+    CString found("unchanged");
+
+    SECTION("a shallower file wins over a deeper one, whatever the listing order")
+    {
+        TestDrives::MakeFile("D:\\aaa\\bbb\\VSERVER.EXE");
+        TestDrives::MakeFile("D:\\zzz\\VSERVER.EXE");
+        CHECK(FindFileInTree(CString("D:\\"), CString("VSERVER.EXE"), found));
+        CHECK(found == "D:\\zzz");
+    }
+    SECTION("a match in the root keeps the root's backslash; names match in any case")
+    {
+        TestDrives::MakeFile("D:\\vserver.exe");
+        CHECK(FindFileInTree(CString("D:\\"), CString("VSERVER.EXE"), found));
+        CHECK(found == "D:\\");
+    }
+    SECTION("a folder of that name does not match")
+    {
+        CreateDirectoryA("D:\\VSERVER.EXE", nullptr);
+        TestDrives::MakeFile("D:\\deep\\er\\VSERVER.EXE");
+        CHECK(FindFileInTree(CString("D:\\"), CString("VSERVER.EXE"), found));
+        CHECK(found == "D:\\deep\\er");
+    }
+    SECTION("hidden and system folders are searched too")
+    {
+        TestDrives::MakeFile("D:\\secret\\VSERVER.EXE");
+        SetFileAttributesA("D:\\secret", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        CHECK(FindFileInTree(CString("D:\\"), CString("VSERVER.EXE"), found));
+        CHECK(found == "D:\\secret");
+    }
+    SECTION("no match leaves the out-parameter alone")
+    {
+        TestDrives::MakeFile("D:\\a\\b\\c\\other.exe");
+        CHECK_FALSE(FindFileInTree(CString("D:\\"), CString("VSERVER.EXE"), found));
+        CHECK(found == "unchanged");
+    }
+    SECTION("an empty drive root ends the search with not found")
+    {
+        CHECK_FALSE(FindFileInTree(CString("G:\\"), CString("VSERVER.EXE"), found));
+        CHECK(found == "unchanged");
+    }
+    SECTION("a root that does not exist is skipped, not found")
+    {
+        CHECK_FALSE(FindFileInTree(CString("D:\\missing"), CString("VSERVER.EXE"), found));
+    }
+    SECTION("a search started inside a folder stays below it")
+    {
+        TestDrives::MakeFile("D:\\MONDREL\\VSERVER.EXE");
+        TestDrives::MakeFile("D:\\MONCFG.VSF");
+        CHECK_FALSE(FindFileInTree(CString("D:\\MONDREL"), CString("MONCFG.VSF"), found));
+    }
+    CHECK(CurrentDirectory() == before);
+}
+
+TEST_CASE("the Mondrel probe searches the fixed drives in order for the server and its database")
+{
+    TestDrives drives;
+    CString before = CurrentDirectory();
+    CServerDiscovery d;
+
+    SECTION("both in the program directory")
+    {
+        TestDrives::MakeFile("E:\\PELLAN\\MONDREL\\VSERVER.EXE");
+        TestDrives::MakeFile("E:\\PELLAN\\MONDREL\\MONCFG.VSF");
+        d.ProbeMondrel();
+        CHECK(d.m_mondrelFound == 1);
+        CHECK(d.m_mondrelProgramDirectory == "E:\\PELLAN\\MONDREL");
+        CHECK(d.m_mondrelDatabase == "E:\\PELLAN\\MONDREL\\MONCFG.VSF");
+    }
+    SECTION("the database below the program directory is preferred to one nearer the root")
+    {
+        TestDrives::MakeFile("D:\\M\\bin\\VSERVER.EXE");
+        TestDrives::MakeFile("D:\\MONCFG.VSF");
+        TestDrives::MakeFile("D:\\M\\bin\\cfg\\data\\MONCFG.VSF");
+        d.ProbeMondrel();
+        CHECK(d.m_mondrelDatabase == "D:\\M\\bin\\cfg\\data\\MONCFG.VSF");
+    }
+    SECTION("else on the whole drive of the program, else on a later fixed drive")
+    {
+        TestDrives::MakeFile("D:\\M\\VSERVER.EXE");
+        TestDrives::MakeFile("E:\\data\\MONCFG.VSF");
+        d.ProbeMondrel();
+        CHECK(d.m_mondrelFound == 1);
+        CHECK(d.m_mondrelDatabase == "E:\\data\\MONCFG.VSF");
+    }
+    SECTION("the database only on an earlier drive: not found, the program directory kept")
+    {
+        TestDrives::MakeFile("E:\\M\\VSERVER.EXE");
+        TestDrives::MakeFile("D:\\MONCFG.VSF");
+        d.ProbeMondrel();
+        CHECK(d.m_mondrelFound == 0);
+        CHECK(d.m_mondrelProgramDirectory == "E:\\M");
+        CHECK(d.m_mondrelDatabase.IsEmpty());
+    }
+    SECTION("two servers: the one met first, drives in order")
+    {
+        TestDrives::MakeFile("E:\\VSERVER.EXE");
+        TestDrives::MakeFile("D:\\a\\b\\c\\VSERVER.EXE");
+        TestDrives::MakeFile("D:\\a\\b\\c\\MONCFG.VSF");
+        d.ProbeMondrel();
+        CHECK(d.m_mondrelProgramDirectory == "D:\\a\\b\\c");
+    }
+    SECTION("a CD-ROM drive is not searched")
+    {
+        TestDrives::MakeFile("F:\\M\\VSERVER.EXE");
+        TestDrives::MakeFile("F:\\M\\MONCFG.VSF");
+        d.ProbeMondrel();
+        CHECK(d.m_mondrelFound == 0);
+        CHECK(d.m_mondrelProgramDirectory.IsEmpty());
+    }
+    SECTION("a database without a server is nothing")
+    {
+        TestDrives::MakeFile("D:\\MONCFG.VSF");
+        d.ProbeMondrel();
+        CHECK(d.m_mondrelFound == 0);
+        CHECK(d.m_mondrelProgramDirectory.IsEmpty());
+    }
+    CHECK(CurrentDirectory() == before);
+}

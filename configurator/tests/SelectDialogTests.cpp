@@ -1,0 +1,297 @@
+#include "DialogWatch.h"
+#include "ServerSelectDlg.h"
+
+#include <catch.hpp>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kCaption[] = "Remote Web Administration Configuration";
+
+// Dialog template 102 as the resource compiler laid it down.
+struct TemplateItem {
+    DWORD style;
+    short x, y, cx, cy;
+    WORD id;
+    WORD classAtom; // 0x80 button, 0x81 edit, 0x82 static
+};
+
+struct DialogTemplate {
+    DWORD style = 0, exStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    std::wstring caption, font;
+    WORD pointSize = 0;
+    std::vector<TemplateItem> items;
+};
+
+const WORD* SkipSzOrOrd(const WORD* p, WORD* ordinal = nullptr)
+{
+    if (*p == 0xFFFF) {
+        if (ordinal)
+            *ordinal = p[1];
+        return p + 2;
+    }
+    while (*p++) {
+    }
+    return p;
+}
+
+DialogTemplate LoadDialogTemplate(int id)
+{
+    HRSRC found = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)); // RT_DIALOG
+    REQUIRE(found);
+    REQUIRE(FindResourceExA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(id),
+                            MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) == found);
+    const DLGTEMPLATE* t = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(GetModuleHandleA(nullptr), found)));
+    DialogTemplate d;
+    d.style = t->style;
+    d.exStyle = t->dwExtendedStyle;
+    d.x = t->x, d.y = t->y, d.cx = t->cx, d.cy = t->cy;
+    const WORD* p = reinterpret_cast<const WORD*>(t + 1);
+    WORD menu = 0, cls = 0;
+    REQUIRE(*p == 0); // no menu
+    p = SkipSzOrOrd(p, &menu);
+    REQUIRE(*p == 0); // the default dialog class
+    p = SkipSzOrOrd(p, &cls);
+    d.caption = reinterpret_cast<const wchar_t*>(p);
+    p = SkipSzOrOrd(p);
+    if (d.style & DS_SETFONT) {
+        d.pointSize = *p++;
+        d.font = reinterpret_cast<const wchar_t*>(p);
+        p = SkipSzOrOrd(p);
+    }
+    for (int i = 0; i < t->cdit; ++i) {
+        p = reinterpret_cast<const WORD*>((reinterpret_cast<ULONG_PTR>(p) + 3) & ~ULONG_PTR(3));
+        const DLGITEMTEMPLATE* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
+        TemplateItem ti = {item->style, item->x, item->y, item->cx, item->cy, item->id, 0};
+        p = reinterpret_cast<const WORD*>(item + 1);
+        p = SkipSzOrOrd(p, &ti.classAtom);
+        p = SkipSzOrOrd(p);
+        WORD extra = *p++;
+        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + extra);
+        d.items.push_back(ti);
+    }
+    return d;
+}
+
+struct ControlSeen {
+    int id;
+    std::string className;
+    DWORD style;
+    std::string text;
+    RECT rect; // in dialog units
+};
+
+// What the watcher saw of the running dialog; checked on the main thread afterwards.
+struct Observation {
+    bool shown = false;
+    DWORD style = 0, exStyle = 0;
+    std::string caption;
+    int checks[4] = {-1, -1, -1, -1}; // 1003, 1004, 1005, 1006
+    bool bigIcon = false, smallIcon = false, dragIcon = false;
+    std::vector<ControlSeen> controls;
+};
+
+enum class Close { ConfigureButton, CancelButton, EscapeKey, CloseBox, EnterOnCheckBox, EnterInEdit };
+
+struct Watch {
+    Close how;
+    bool toggleBrell;
+    Observation seen;
+};
+
+RECT ToDialogUnits(HWND dialog, HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    RECT unit = {0, 0, 4, 8};
+    MapDialogRect(dialog, &unit);
+    RECT d = {r.left * 4 / unit.right, r.top * 8 / unit.bottom, (r.right - r.left) * 4 / unit.right,
+              (r.bottom - r.top) * 8 / unit.bottom};
+    return d;
+}
+
+DWORD WINAPI Watcher(void* param)
+{
+    Watch* watch = static_cast<Watch*>(param);
+    HWND dialog = WaitForWindow(kCaption);
+    if (!dialog)
+        return 0;
+    Observation& seen = watch->seen;
+    seen.shown = true;
+    seen.style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
+    seen.exStyle = static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE));
+    char text[512];
+    GetWindowTextA(dialog, text, sizeof text);
+    seen.caption = text;
+    int ids[] = {1003, 1004, 1005, 1006};
+    for (int i = 0; i < 4; ++i)
+        seen.checks[i] = static_cast<int>(SendMessageA(GetDlgItem(dialog, ids[i]), BM_GETCHECK, 0, 0));
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_CONFIGURATOR));
+    seen.bigIcon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0)) == icon;
+    seen.smallIcon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0)) == icon;
+    seen.dragIcon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0)) == icon;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        ControlSeen c;
+        c.id = GetDlgCtrlID(child);
+        char cls[64];
+        GetClassNameA(child, cls, sizeof cls);
+        c.className = cls;
+        c.style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+        GetWindowTextA(child, text, sizeof text);
+        c.text = text;
+        c.rect = ToDialogUnits(dialog, child);
+        seen.controls.push_back(c);
+    }
+
+    if (watch->toggleBrell)
+        SendMessageA(GetDlgItem(dialog, 1005), BM_CLICK, 0, 0);
+    switch (watch->how) {
+    case Close::ConfigureButton: PostButtonClick(dialog, 1001); break;
+    case Close::CancelButton: PostButtonClick(dialog, 1014); break;
+    case Close::EscapeKey: PostKey(GetDlgItem(dialog, 1003), VK_ESCAPE); break;
+    case Close::CloseBox: PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case Close::EnterOnCheckBox: PostKey(GetDlgItem(dialog, 1005), VK_RETURN); break;
+    case Close::EnterInEdit: PostKey(GetDlgItem(dialog, 1008), VK_RETURN); break;
+    }
+    return 0;
+}
+
+INT_PTR RunDialog(CServerSelectDlg& dialog, Watch& watch)
+{
+    HANDLE thread = CreateThread(nullptr, 0, Watcher, &watch, 0, nullptr);
+    INT_PTR result = dialog.DoModal();
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    return result;
+}
+
+} // namespace
+
+TEST_CASE("dialog template 102 holds every style, position and size of the product's layout")
+{
+    DialogTemplate d = LoadDialogTemplate(102);
+    CHECK(d.style == (WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_SETFONT));
+    CHECK(d.exStyle == WS_EX_APPWINDOW);
+    CHECK((d.x == 0 && d.y == 0 && d.cx == 257 && d.cy == 183));
+    CHECK(d.caption == L"Remote Web Administration Configuration");
+    CHECK(d.pointSize == 8);
+    CHECK(d.font == L"MS Sans Serif");
+
+    const DWORD base = WS_CHILD | WS_VISIBLE;
+    TemplateItem expected[] = {
+        {base | BS_PUSHBUTTON | WS_TABSTOP, 86, 162, 73, 14, 1001, 0x80},
+        {base | SS_LEFT | WS_GROUP, 19, 7, 222, 35, 0xFFFF, 0x82},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 57, 156, 10, 1003, 0x80},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 86, 82, 10, 1004, 0x80},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 113, 67, 10, 1005, 0x80},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 142, 182, 10, 1006, 0x80},
+        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 69, 137, 14, 1007, 0x81},
+        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 97, 138, 14, 1008, 0x81},
+        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 125, 138, 14, 1009, 0x81},
+        {base | SS_LEFT | WS_GROUP, 30, 71, 50, 8, 0xFFFF, 0x82},
+        {base | SS_LEFT | WS_GROUP, 30, 99, 50, 8, 0xFFFF, 0x82},
+        {base | SS_LEFT | WS_GROUP, 30, 127, 50, 8, 0xFFFF, 0x82},
+        {base | BS_PUSHBUTTON | WS_TABSTOP, 179, 162, 50, 14, 1014, 0x80},
+    };
+    REQUIRE(d.items.size() == sizeof expected / sizeof expected[0]);
+    for (size_t i = 0; i < d.items.size(); ++i) {
+        const TemplateItem& a = d.items[i];
+        const TemplateItem& e = expected[i];
+        INFO("control " << i << " id " << e.id);
+        CHECK(a.style == e.style);
+        CHECK((a.x == e.x && a.y == e.y && a.cx == e.cx && a.cy == e.cy));
+        CHECK(a.id == e.id);
+        CHECK(a.classAtom == e.classAtom);
+    }
+}
+
+TEST_CASE("the running dialog shows the template's texts in place, with the program's icon")
+{
+    CServerSelectDlg dialog;
+    Watch watch{Close::CancelButton, false, {}};
+    REQUIRE(RunDialog(dialog, watch) == IDCANCEL);
+    const Observation& seen = watch.seen;
+    REQUIRE(seen.shown);
+    CHECK(seen.caption == kCaption);
+    CHECK((seen.exStyle & WS_EX_APPWINDOW) != 0);
+
+    struct Expected {
+        int id;
+        const char* cls;
+        RECT rect;
+        const char* text;
+    } expected[] = {
+        {1001, "Button", {86, 162, 73, 14}, "Configure Servers"},
+        {0xFFFF, "Static", {19, 7, 222, 35},
+         "The following web servers were found on this machine.  Support for remote web administration for Tellura "
+         "Linkwell Server will be installed on the web servers checked in the list below:"},
+        {1003, "Button", {17, 57, 156, 10}, "Corvane Skylane Server (Version 4.x)"},
+        {1004, "Button", {17, 86, 82, 10}, "Pellan Mondrel Server"},
+        {1005, "Button", {17, 113, 67, 10}, "Pellan Brell Server"},
+        {1006, "Button", {17, 142, 182, 10}, "Microsoft Internet Information Server (Version 1.x 2.x)"},
+        {1007, "Edit", {91, 69, 137, 14}, ""},
+        {1008, "Edit", {91, 97, 138, 14}, ""},
+        {1009, "Edit", {91, 125, 138, 14}, ""},
+        {0xFFFF, "Static", {30, 71, 50, 8}, "File to Modify:"},
+        {0xFFFF, "Static", {30, 99, 50, 8}, "File to Modify:"},
+        {0xFFFF, "Static", {30, 127, 50, 8}, "File to Modify:"},
+        {1014, "Button", {179, 162, 50, 14}, "Cancel"},
+    };
+    REQUIRE(seen.controls.size() == sizeof expected / sizeof expected[0]);
+    for (size_t i = 0; i < seen.controls.size(); ++i) {
+        const ControlSeen& c = seen.controls[i];
+        const Expected& e = expected[i];
+        INFO("control " << i << " id " << e.id);
+        CHECK(c.id == e.id);
+        CHECK(c.className == e.cls);
+        CHECK(c.text == e.text);
+        // Mapping to pixels and back may round by one unit.
+        CHECK(std::abs(c.rect.left - e.rect.left) <= 1);
+        CHECK(std::abs(c.rect.top - e.rect.top) <= 1);
+        CHECK(std::abs(c.rect.right - e.rect.right) <= 1);
+        CHECK(std::abs(c.rect.bottom - e.rect.bottom) <= 1);
+    }
+    CHECK(seen.bigIcon);
+    CHECK(seen.smallIcon);
+    CHECK(seen.dragIcon);
+}
+
+TEST_CASE("the boxes show what discovery found, and each way of closing ends the dialog as the product does")
+{
+    CServerSelectDlg dialog;
+    dialog.m_skylaneCheck = 1;
+    dialog.m_mondrelCheck = 0;
+    dialog.m_brellCheck = 0;
+    dialog.m_iisCheck = 1;
+    struct Case {
+        const char* rule;
+        Close how;
+        INT_PTR result;
+        int brellAfter; // the Brell box is ticked before closing
+    } cases[] = {
+        {"Configure Servers ends with OK and reads nothing back", Close::ConfigureButton, IDOK, 0},
+        {"Cancel", Close::CancelButton, IDCANCEL, 0},
+        {"Esc", Close::EscapeKey, IDCANCEL, 0},
+        {"the close box", Close::CloseBox, IDCANCEL, 0},
+        {"Enter on a check box reads the boxes back", Close::EnterOnCheckBox, IDOK, 1},
+        {"Enter in an edit field reads the boxes back", Close::EnterInEdit, IDOK, 1},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            Watch watch{c.how, true, {}};
+            CHECK(RunDialog(dialog, watch) == c.result);
+            REQUIRE(watch.seen.shown);
+            CHECK(watch.seen.checks[0] == BST_CHECKED);
+            CHECK(watch.seen.checks[1] == BST_UNCHECKED);
+            CHECK(watch.seen.checks[2] == BST_UNCHECKED);
+            CHECK(watch.seen.checks[3] == BST_CHECKED);
+            CHECK(dialog.m_brellCheck == c.brellAfter);
+            CHECK(dialog.m_skylaneCheck == 1);
+        }
+    }
+}

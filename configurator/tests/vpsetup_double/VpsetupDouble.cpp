@@ -1,0 +1,35 @@
+// Stands in for vpsetup.dll beside a copy of vpsetup.exe: records every call, with its
+// arguments, in "vpsetup-calls.txt" in the current directory, and lengthens the installation
+// path by "+" so that the tests see whether every call gets the same string object.
+#define VPSETUP_BUILDING_LIBRARY
+#include "vpsetup.h"
+
+#include <windows.h>
+
+namespace {
+
+int Record(const char* operation, const CString* first, const CString* second, CString& path)
+{
+    CString line(operation);
+    if (first)
+        line += CString("|") + *first;
+    line += CString("|") + path;
+    if (second)
+        line += CString("|") + *second;
+    line += "\r\n";
+    HANDLE file = CreateFileA("vpsetup-calls.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    DWORD wrote = 0;
+    WriteFile(file, line.c_str(), line.GetLength(), &wrote, nullptr);
+    CloseHandle(file);
+    path += '+';
+    return 1;
+}
+
+} // namespace
+
+VPSETUP_API int __cdecl EnsureBrellContainsVP(CString& f, CString& p) { return Record("Brell", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureCorvaneSLSContainsVP(CString& f, CString& p) { return Record("SLS", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureCorvaneHTTPDContainsVP(CString& f, CString& p) { return Record("HTTPD", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureNETContainsVP(CString& f, CString& p) { return Record("NET", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureMSIISContainsVP(CString& p) { return Record("IIS", nullptr, nullptr, p); }
+VPSETUP_API int __cdecl EnsureMondrelContainsVP(CString& d, CString& p, CString& m) { return Record("Mondrel", &d, &m, p); }
