@@ -58,24 +58,31 @@ rig_start_wine() {
     "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
 }
 
-# Test drives for the searches of whole fixed drives: D: and E: fixed, F: a CD-ROM, G: a fixed
-# drive whose root stays empty. Z: (the whole Linux file system) becomes a network drive, so no
-# search walks it while paths under it still work. Wine takes new drive types only at a restart
-# of its server, so this restarts it.
-rig_make_test_drives() {
-    local drives="$RIG_ROOT/build/test-drives" letter type
-    for letter in d e f g; do
-        mkdir -p "$drives/$letter"
-        ln -sfn "$drives/$letter" "$WINEPREFIX/dosdevices/$letter:"
-    done
-    for entry in d:hd e:hd f:cdrom g:hd z:network; do
-        letter=${entry%%:*}; type=${entry#*:}
+# Maps drive letters to folders with a type each, as "letter:type:folder" (type hd, cdrom,
+# network...). Z: (the whole Linux file system) becomes a network drive, so that no search of the
+# fixed drives walks it while paths under it still work. Wine takes new drive types only at a
+# restart of its server, so this restarts it.
+rig_map_drives() {
+    local spec letter type folder
+    for spec in "$@" z:network:; do
+        letter=${spec%%:*}; spec=${spec#*:}
+        type=${spec%%:*}; folder=${spec#*:}
+        if [ -n "$folder" ]; then
+            mkdir -p "$folder"
+            ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
+        fi
         "$WINE_LOADER" reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d "$type" /f </dev/null >/dev/null 2>&1
     done
     "$WINESERVER_BIN" -k </dev/null >/dev/null 2>&1 || true
     "$WINESERVER_BIN" -w </dev/null >/dev/null 2>&1 || true
     "$WINESERVER_BIN" -p </dev/null >/dev/null 2>&1
     "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+# The tests' drives: D: and E: fixed, F: a CD-ROM, G: a fixed drive whose root stays empty.
+rig_make_test_drives() {
+    local drives="$RIG_ROOT/build/test-drives"
+    rig_map_drives "d:hd:$drives/d" "e:hd:$drives/e" "f:cdrom:$drives/f" "g:hd:$drives/g"
 }
 
 rig_stop() {
