@@ -79,10 +79,16 @@ rig_map_drives() {
     "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
 }
 
-# The tests' drives: D: and E: fixed, F: a CD-ROM, G: a fixed drive whose root stays empty.
+# The tests' drives: D: and E: fixed, F: a CD-ROM, G: a fixed drive whose root stays empty,
+# H: a fixed drive with links: one back up its own tree, one to a folder outside it that holds
+# a Mondrel server.
 rig_make_test_drives() {
     local drives="$RIG_ROOT/build/test-drives"
-    rig_map_drives "d:hd:$drives/d" "e:hd:$drives/e" "f:cdrom:$drives/f" "g:hd:$drives/g"
+    mkdir -p "$drives/h/tree" "$drives/outside"
+    : > "$drives/outside/VSERVER.EXE"
+    ln -sfn .. "$drives/h/tree/up"
+    ln -sfn ../../outside "$drives/h/tree/elsewhere"
+    rig_map_drives "d:hd:$drives/d" "e:hd:$drives/e" "f:cdrom:$drives/f" "g:hd:$drives/g" "h:hd:$drives/h"
 }
 
 rig_stop() {

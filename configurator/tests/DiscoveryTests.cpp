@@ -330,6 +330,13 @@ TEST_CASE("the tree search is breadth-first and restores the working directory")
     {
         CHECK_FALSE(FindFileInTree(CString("D:\\missing"), CString("VSERVER.EXE"), found));
     }
+    SECTION("links are not followed: neither one back up the tree nor one out of it")
+    {
+        DWORD start = GetTickCount();
+        CHECK_FALSE(FindFileInTree(CString("H:\\"), CString("VSERVER.EXE"), found));
+        CHECK(GetTickCount() - start < 5000);
+        CHECK(FindFileInTree(CString("H:\\tree\\elsewhere"), CString("VSERVER.EXE"), found));
+    }
     SECTION("a search started inside a folder stays below it")
     {
         TestDrives::MakeFile("D:\\MONDREL\\VSERVER.EXE");
