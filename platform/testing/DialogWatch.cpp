@@ -45,3 +45,15 @@ void PostKey(HWND control, WPARAM key)
     PostMessageA(control, WM_KEYDOWN, key, 1 | (scan << 16));
     PostMessageA(control, WM_KEYUP, key, 1 | (scan << 16) | (3u << 30));
 }
+
+std::string MessageBoxText(HWND box)
+{
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[32];
+        char text[1024];
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
+            return text;
+    }
+    return std::string();
+}

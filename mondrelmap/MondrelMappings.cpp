@@ -1,0 +1,90 @@
+#include "MondrelMappings.h"
+
+#include "EditPlan.h"
+
+namespace {
+
+const char kMappingForm[] = "DirMap";
+const unsigned long kTextItemFlags = 4;
+
+CString FirstValue(PVDocument& document, const char* itemName)
+{
+    PVText text;
+    document.GetItem(itemName, text);
+    PVString value = text[0];
+    return CString(value.GetBuf(), static_cast<int>(value.GetLength()));
+}
+
+bool IsMapping(PVDocument& document)
+{
+    return FirstValue(document, "Form") == CString(kMappingForm);
+}
+
+void SetItem(PVDocument& document, const char* itemName, const CString& value)
+{
+    PVText text;
+    document.CreateItem(itemName, text, kTextItemFlags, 0);
+    text.SetValue(PVString(value.c_str(), static_cast<size_t>(value.GetLength())));
+}
+
+} // namespace
+
+std::vector<DirectiveEntry> ReadMappings(PVDatabase& database)
+{
+    std::vector<DirectiveEntry> mappings;
+    PVDocumentArray documents;
+    database.GetDocuments(documents);
+    for (unsigned long i = 0; i < documents.GetCount(); ++i) {
+        PVDocument& document = documents[i];
+        document.Open(0);
+        if (IsMapping(document)) {
+            DirectiveEntry mapping;
+            mapping.urlPattern = FirstValue(document, "RM_MapFrom");
+            mapping.targetPath = FirstValue(document, "RM_MapTo");
+            mapping.directiveName = FirstValue(document, "RM_MapType");
+            mappings.push_back(mapping);
+        }
+        document.Close();
+    }
+    return mappings;
+}
+
+void DeleteMappingsFrom(PVDatabase& database, const CString& source)
+{
+    PVDocumentArray documents;
+    database.GetDocuments(documents);
+    for (unsigned long i = 0; i < documents.GetCount(); ++i) {
+        PVDocument& document = documents[i];
+        document.Open(0);
+        bool remove = IsMapping(document) && FirstValue(document, "RM_MapFrom") == source;
+        document.Close();
+        if (remove)
+            database.DeleteDocument(document);
+    }
+}
+
+void CreateMapping(PVDatabase& database, const TemplateEntry& entry)
+{
+    PVDocument document;
+    database.CreateDocument(document);
+    SetItem(document, "Form", CString(kMappingForm));
+    SetItem(document, "RM_MapFrom", entry.urlPattern);
+    SetItem(document, "RM_MapTo", entry.targetPath);
+    SetItem(document, "RM_MapType", entry.directiveName);
+    document.Save(0);
+    document.Close();
+}
+
+void ApplyMappingTemplate(PVDatabase& database, const std::vector<TemplateEntry>& entries)
+{
+    // Read once: what this run creates or deletes is not seen by its later entries.
+    std::vector<DirectiveEntry> existing = ReadMappings(database);
+    for (const TemplateEntry& entry : entries) {
+        if (FindDirective(entry, existing) != 0)
+            continue;
+        int sameSource = FindUrlPattern(entry.urlPattern, existing);
+        if (sameSource != 0)
+            DeleteMappingsFrom(database, existing[sameSource - 1].urlPattern);
+        CreateMapping(database, entry);
+    }
+}

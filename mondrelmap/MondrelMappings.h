@@ -1,0 +1,22 @@
+// Directory mappings of the Mondrel server: "DirMap" documents in its web configuration
+// database, each mapping a URL path (source) to a folder (target) with a type. A mapping is kept
+// as a DirectiveEntry (URL pattern = source, target path = target, directive name = type), so
+// that it is compared with the template exactly as the other servers' directives are.
+#pragma once
+
+#include "DirectiveScan.h"
+#include "TemplateSection.h"
+#include "pvapi411.h"
+
+#include <vector>
+
+// Every "DirMap" document's three values, in the order of the document collection. A document
+// whose "Form" is not exactly "DirMap" is no mapping.
+std::vector<DirectiveEntry> ReadMappings(PVDatabase& database);
+// Deletes every mapping document whose source is spelled exactly like `source`.
+void DeleteMappingsFrom(PVDatabase& database, const CString& source);
+// A new document with "Form", "RM_MapFrom", "RM_MapTo" and "RM_MapType", in this order.
+void CreateMapping(PVDatabase& database, const TemplateEntry& entry);
+
+// The template applied to the database: raises the client library's status on any error.
+void ApplyMappingTemplate(PVDatabase& database, const std::vector<TemplateEntry>& entries);

@@ -1,0 +1,85 @@
+#include "DatabaseFile.h"
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+namespace {
+
+PVDatabaseData Sample()
+{
+    PVDatabaseData d;
+    d.nextId = 9;
+    PVDocumentData mapping;
+    mapping.id = 3;
+    mapping.items = {{"Form", 4, 0, {"DirMap"}}, {"RM_MapFrom", 4, 0, {"/lw"}}, {"RM_MapTo", 4, 0, {"C:\\P\\web"}}};
+    PVDocumentData odd;
+    odd.id = 8;
+    odd.items = {{"Title", 1, 2, {std::string("line\nbreak\0nul", 14), "", "second"}}, {"Empty", 0, 0, {}}};
+    d.documents = {mapping, odd};
+    return d;
+}
+
+bool Same(const PVDatabaseData& a, const PVDatabaseData& b)
+{
+    return FormatDatabase(a) == FormatDatabase(b);
+}
+
+} // namespace
+
+TEST_CASE("a database survives being written and read back, whatever its values hold")
+{
+    PVDatabaseData read;
+    REQUIRE(ParseDatabase(FormatDatabase(Sample()), read));
+    CHECK(Same(read, Sample()));
+    REQUIRE(read.documents.size() == 2);
+    CHECK(read.documents[1].items[0].values[0] == std::string("line\nbreak\0nul", 14));
+    CHECK(read.documents[0].FindItem("RM_MapTo")->values[0] == "C:\\P\\web");
+    CHECK(read.documents[0].FindItem("rm_mapto") == nullptr);
+}
+
+TEST_CASE("every cut of a database file and every damaged byte is refused, never read past its end")
+{
+    std::string whole = FormatDatabase(Sample());
+    PVDatabaseData read;
+    for (size_t length = 0; length < whole.size(); ++length) {
+        INFO("cut at " << length);
+        CHECK_FALSE(ParseDatabase(whole.substr(0, length), read));
+    }
+    CHECK_FALSE(ParseDatabase(whole + "x", read));
+    struct Case {
+        const char* rule;
+        std::string text;
+    } cases[] = {
+        {"a value longer than the file", "PVAPI411 DATABASE 1\nnext 2\ndocuments 1\ndoc 1 1\nitem 4 0 1 4:Form\nvalue 99999:x\nend\n"},
+        {"a count that overflows", "PVAPI411 DATABASE 1\nnext 2\ndocuments 99999999999999999999\nend\n"},
+        {"a document id not below next", "PVAPI411 DATABASE 1\nnext 2\ndocuments 1\ndoc 2 0\nend\n"},
+        {"another format", "PVAPI411 DATABASE 2\nnext 1\ndocuments 0\nend\n"},
+        {"CR LF line ends", "PVAPI411 DATABASE 1\r\nnext 1\r\ndocuments 0\r\nend\r\n"},
+        {"random bytes", std::string("\x00\xff\x7fPVAPI", 8)},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule) { CHECK_FALSE(ParseDatabase(c.text, read)); }
+    }
+}
+
+TEST_CASE("a database file is replaced in one step and the temporary file never stays")
+{
+    CScratchDir dir;
+    std::string path = (dir / "MONCFG.VSF").c_str();
+    REQUIRE(ReplaceFileContent(path, "first"));
+    REQUIRE(ReplaceFileContent(path, "second"));
+    std::string bytes;
+    REQUIRE(ReadWholeFile(path, bytes) == FileRead::Ok);
+    CHECK(bytes == "second");
+    CHECK_FALSE(FileExists(CString(path.c_str()) + ".new"));
+
+    SECTION("a write that cannot replace the file leaves it as it was")
+    {
+        CreateDirectoryA((path + ".new").c_str(), nullptr);
+        CHECK_FALSE(ReplaceFileContent(path, "third"));
+        REQUIRE(ReadWholeFile(path, bytes) == FileRead::Ok);
+        CHECK(bytes == "second");
+        RemoveDirectoryA((path + ".new").c_str());
+    }
+    CHECK(ReadWholeFile((dir / "none.vsf").c_str(), bytes) == FileRead::Missing);
+}
