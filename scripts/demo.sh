@@ -34,8 +34,13 @@ cp "$samples/brell/HTTPD.CNF" "$c/BRELL/HTTPD.CNF"
 cp "$samples/skylane/HTTPD.CNF" "$c/SKYLANE/HTTPD.CNF"
 cp "$samples/corvane-httpd/HTTPD.CONF" "$c/CORVANE/HTTPD/conf/HTTPD.CONF"
 cp "$samples/netscape/OBJ.CONF" "$c/Netscape/SuiteSpot/https-$host/config/OBJ.CONF"
-printf 'MZ' > "$d/PELLAN/MONDREL/VSERVER.EXE"
-: > "$d/PELLAN/MONDREL/DATA/MONCFG.VSF"
+# The Mondrel server: its program folder holds the client library, found only through PATH.
+cp "$bin/mondrel-program/VSERVER.EXE" "$bin/mondrel-program/pvapi411.dll" "$d/PELLAN/MONDREL/"
+pvdb() { "$WINE_LOADER" "$bin/mondrel-program/pvdb.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+database='D:\PELLAN\MONDREL\DATA\MONCFG.VSF'
+pvdb create "$database"
+pvdb add "$database" Form=DirMap RM_MapFrom=/docs 'RM_MapTo=D:\PELLAN\MONDREL\DOCS' RM_MapType=Document
+pvdb add "$database" Form=DirMap RM_MapFrom=/linkwell 'RM_MapTo=C:\OLDPROD\webadmin' RM_MapType=Document
 
 setsz 'HKLM\SOFTWARE\Pellan\Brell Webserver\1.0' ETCpath 'C:\BRELL\'
 setsz 'HKLM\SOFTWARE\Corvane\Skylane Server\4.0' ETCpath 'C:\SKYLANE'
@@ -49,6 +54,7 @@ setsz "$roots" '/LINKWELL' 'C:\OLDPROD\webadmin,,1'
 configs=(BRELL/HTTPD.CNF SKYLANE/HTTPD.CNF CORVANE/HTTPD/conf/HTTPD.CONF "Netscape/SuiteSpot/https-$host/config/OBJ.CONF")
 for f in "${configs[@]}"; do cp "$c/$f" "$c/$f.before"; done
 reg query "$roots" > "$machine/roots.before"
+pvdb list "$database" > "$machine/mappings.before"
 
 run_vpsetup() {
     echo
@@ -71,7 +77,9 @@ echo "--- IIS virtual roots"
 reg query "$roots" > "$machine/roots.run1"
 diff -u --label before --label after "$machine/roots.before" "$machine/roots.run1" || true
 echo
-echo "--- Pellan Mondrel: found on D:, configured once its mapping library (vpmondrel.dll) is installed"
+echo "--- Pellan Mondrel: the mappings of $database"
+pvdb list "$database" > "$machine/mappings.run1"
+diff -u --label before --label after "$machine/mappings.before" "$machine/mappings.run1" || true
 
 run_vpsetup 2
 changed=0
@@ -80,4 +88,5 @@ for f in "${configs[@]}"; do
     [ ! -e "$c/${f}1" ] || { echo "temporary file left: C:\\${f}1"; changed=1; }
 done
 reg query "$roots" | cmp -s - "$machine/roots.run1" || { echo "IIS virtual roots changed again"; changed=1; }
-[ $changed = 1 ] || echo "The second run changed nothing: every file byte for byte as the first run left it, the virtual roots as they were."
+pvdb list "$database" | cmp -s - "$machine/mappings.run1" || { echo "Mondrel mappings changed again"; changed=1; }
+[ $changed = 1 ] || echo "The second run changed nothing: every file byte for byte as the first run left it, the virtual roots and the Mondrel mappings as they were."
