@@ -1,3 +1,4 @@
+#include "DialogTemplate.h"
 #include "DialogWatch.h"
 #include "ServerSelectDlg.h"
 
@@ -9,72 +10,6 @@
 namespace {
 
 const char kCaption[] = "Remote Web Administration Configuration";
-
-// Dialog template 102 as the resource compiler laid it down.
-struct TemplateItem {
-    DWORD style;
-    short x, y, cx, cy;
-    WORD id;
-    WORD classAtom; // 0x80 button, 0x81 edit, 0x82 static
-};
-
-struct DialogTemplate {
-    DWORD style = 0, exStyle = 0;
-    short x = 0, y = 0, cx = 0, cy = 0;
-    std::wstring caption, font;
-    WORD pointSize = 0;
-    std::vector<TemplateItem> items;
-};
-
-const WORD* SkipSzOrOrd(const WORD* p, WORD* ordinal = nullptr)
-{
-    if (*p == 0xFFFF) {
-        if (ordinal)
-            *ordinal = p[1];
-        return p + 2;
-    }
-    while (*p++) {
-    }
-    return p;
-}
-
-DialogTemplate LoadDialogTemplate(int id)
-{
-    HRSRC found = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)); // RT_DIALOG
-    REQUIRE(found);
-    REQUIRE(FindResourceExA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(id),
-                            MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) == found);
-    const DLGTEMPLATE* t = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(GetModuleHandleA(nullptr), found)));
-    DialogTemplate d;
-    d.style = t->style;
-    d.exStyle = t->dwExtendedStyle;
-    d.x = t->x, d.y = t->y, d.cx = t->cx, d.cy = t->cy;
-    const WORD* p = reinterpret_cast<const WORD*>(t + 1);
-    WORD menu = 0, cls = 0;
-    REQUIRE(*p == 0); // no menu
-    p = SkipSzOrOrd(p, &menu);
-    REQUIRE(*p == 0); // the default dialog class
-    p = SkipSzOrOrd(p, &cls);
-    d.caption = reinterpret_cast<const wchar_t*>(p);
-    p = SkipSzOrOrd(p);
-    if (d.style & DS_SETFONT) {
-        d.pointSize = *p++;
-        d.font = reinterpret_cast<const wchar_t*>(p);
-        p = SkipSzOrOrd(p);
-    }
-    for (int i = 0; i < t->cdit; ++i) {
-        p = reinterpret_cast<const WORD*>((reinterpret_cast<ULONG_PTR>(p) + 3) & ~ULONG_PTR(3));
-        const DLGITEMTEMPLATE* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
-        TemplateItem ti = {item->style, item->x, item->y, item->cx, item->cy, item->id, 0};
-        p = reinterpret_cast<const WORD*>(item + 1);
-        p = SkipSzOrOrd(p, &ti.classAtom);
-        p = SkipSzOrOrd(p);
-        WORD extra = *p++;
-        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + extra);
-        d.items.push_back(ti);
-    }
-    return d;
-}
 
 struct ControlSeen {
     int id;
@@ -173,29 +108,31 @@ INT_PTR RunDialog(CServerSelectDlg& dialog, Watch& watch)
 
 TEST_CASE("dialog template 102 holds every style, position and size of the product's layout")
 {
-    DialogTemplate d = LoadDialogTemplate(102);
+    DialogTemplate d = LoadDialogTemplate(GetModuleHandleA(nullptr), 102);
     CHECK(d.style == (WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_SETFONT));
     CHECK(d.exStyle == WS_EX_APPWINDOW);
     CHECK((d.x == 0 && d.y == 0 && d.cx == 257 && d.cy == 183));
+    CHECK_FALSE(d.hasMenu);
+    CHECK_FALSE(d.hasClass);
     CHECK(d.caption == L"Remote Web Administration Configuration");
     CHECK(d.pointSize == 8);
     CHECK(d.font == L"MS Sans Serif");
 
     const DWORD base = WS_CHILD | WS_VISIBLE;
     TemplateItem expected[] = {
-        {base | BS_PUSHBUTTON | WS_TABSTOP, 86, 162, 73, 14, 1001, 0x80},
-        {base | SS_LEFT | WS_GROUP, 19, 7, 222, 35, 0xFFFF, 0x82},
-        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 57, 156, 10, 1003, 0x80},
-        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 86, 82, 10, 1004, 0x80},
-        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 113, 67, 10, 1005, 0x80},
-        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 142, 182, 10, 1006, 0x80},
-        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 69, 137, 14, 1007, 0x81},
-        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 97, 138, 14, 1008, 0x81},
-        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 125, 138, 14, 1009, 0x81},
-        {base | SS_LEFT | WS_GROUP, 30, 71, 50, 8, 0xFFFF, 0x82},
-        {base | SS_LEFT | WS_GROUP, 30, 99, 50, 8, 0xFFFF, 0x82},
-        {base | SS_LEFT | WS_GROUP, 30, 127, 50, 8, 0xFFFF, 0x82},
-        {base | BS_PUSHBUTTON | WS_TABSTOP, 179, 162, 50, 14, 1014, 0x80},
+        {base | BS_PUSHBUTTON | WS_TABSTOP, 86, 162, 73, 14, 1001, 0x80, L"Configure Servers"},
+        {base | SS_LEFT | WS_GROUP, 19, 7, 222, 35, 0xFFFF, 0x82, L"The following web servers were found on this machine.  Support for remote web administration for Tellura Linkwell Server will be installed on the web servers checked in the list below:"},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 57, 156, 10, 1003, 0x80, L"Corvane Skylane Server (Version 4.x)"},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 86, 82, 10, 1004, 0x80, L"Pellan Mondrel Server"},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 113, 67, 10, 1005, 0x80, L"Pellan Brell Server"},
+        {base | BS_AUTOCHECKBOX | WS_TABSTOP, 17, 142, 182, 10, 1006, 0x80, L"Microsoft Internet Information Server (Version 1.x 2.x)"},
+        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 69, 137, 14, 1007, 0x81, L""},
+        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 97, 138, 14, 1008, 0x81, L""},
+        {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 91, 125, 138, 14, 1009, 0x81, L""},
+        {base | SS_LEFT | WS_GROUP, 30, 71, 50, 8, 0xFFFF, 0x82, L"File to Modify:"},
+        {base | SS_LEFT | WS_GROUP, 30, 99, 50, 8, 0xFFFF, 0x82, L"File to Modify:"},
+        {base | SS_LEFT | WS_GROUP, 30, 127, 50, 8, 0xFFFF, 0x82, L"File to Modify:"},
+        {base | BS_PUSHBUTTON | WS_TABSTOP, 179, 162, 50, 14, 1014, 0x80, L"Cancel"},
     };
     REQUIRE(d.items.size() == sizeof expected / sizeof expected[0]);
     for (size_t i = 0; i < d.items.size(); ++i) {
@@ -206,6 +143,7 @@ TEST_CASE("dialog template 102 holds every style, position and size of the produ
         CHECK((a.x == e.x && a.y == e.y && a.cx == e.cx && a.cy == e.cy));
         CHECK(a.id == e.id);
         CHECK(a.classAtom == e.classAtom);
+        CHECK((a.text == e.text));
     }
 }
 

@@ -1,0 +1,57 @@
+#include "DialogTemplate.h"
+
+#include <catch.hpp>
+
+namespace {
+
+const WORD* SkipSzOrOrd(const WORD* p, WORD* ordinal = nullptr, std::wstring* text = nullptr)
+{
+    if (*p == 0xFFFF) {
+        if (ordinal)
+            *ordinal = p[1];
+        return p + 2;
+    }
+    const WORD* start = p;
+    while (*p)
+        ++p;
+    if (text)
+        text->assign(reinterpret_cast<const wchar_t*>(start), p - start);
+    return p + 1;
+}
+
+} // namespace
+
+DialogTemplate LoadDialogTemplate(HMODULE module, int id)
+{
+    HRSRC found = FindResourceExA(module, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(id), // RT_DIALOG
+                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    REQUIRE(found);
+    const DLGTEMPLATE* t = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(module, found)));
+    REQUIRE(t);
+    DialogTemplate d;
+    d.style = t->style;
+    d.exStyle = t->dwExtendedStyle;
+    d.x = t->x, d.y = t->y, d.cx = t->cx, d.cy = t->cy;
+    const WORD* p = reinterpret_cast<const WORD*>(t + 1);
+    d.hasMenu = *p != 0;
+    p = SkipSzOrOrd(p);
+    d.hasClass = *p != 0;
+    p = SkipSzOrOrd(p);
+    p = SkipSzOrOrd(p, nullptr, &d.caption);
+    if (d.style & DS_SETFONT) {
+        d.pointSize = *p++;
+        p = SkipSzOrOrd(p, nullptr, &d.font);
+    }
+    for (int i = 0; i < t->cdit; ++i) {
+        p = reinterpret_cast<const WORD*>((reinterpret_cast<ULONG_PTR>(p) + 3) & ~ULONG_PTR(3));
+        const DLGITEMTEMPLATE* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
+        TemplateItem ti = {item->style, item->x, item->y, item->cx, item->cy, item->id, 0, std::wstring()};
+        p = reinterpret_cast<const WORD*>(item + 1);
+        p = SkipSzOrOrd(p, &ti.classAtom);
+        p = SkipSzOrOrd(p, nullptr, &ti.text);
+        WORD extra = *p++;
+        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + extra);
+        d.items.push_back(ti);
+    }
+    return d;
+}

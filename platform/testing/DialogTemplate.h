@@ -1,0 +1,27 @@
+// A dialog template read back from a module's resources, as the resource compiler laid it down
+// (DLGTEMPLATE form, English (United States)).
+#pragma once
+
+#include <string>
+#include <vector>
+#include <windows.h>
+
+struct TemplateItem {
+    DWORD style;
+    short x, y, cx, cy;
+    WORD id;
+    WORD classAtom; // 0x80 button, 0x81 edit, 0x82 static; 0 when the class is named by text
+    std::wstring text;
+};
+
+struct DialogTemplate {
+    DWORD style = 0, exStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    bool hasMenu = false, hasClass = false;
+    std::wstring caption, font;
+    WORD pointSize = 0;
+    std::vector<TemplateItem> items;
+};
+
+// Fails the test when the template is missing or not in English (United States).
+DialogTemplate LoadDialogTemplate(HMODULE module, int id);

@@ -1,0 +1,23 @@
+// Resource ids of the setup's web-server page and its strings.
+#pragma once
+
+#define IDD_WEB_SERVER_PAGE 13029
+#define IDC_NEXT 1012
+#define IDC_CANCEL_PAGE 9
+#define IDC_BACK 1013
+#define IDC_BITMAP 1200
+#define IDC_SEPARATOR 1300
+#define IDC_MESSAGE 1007
+#define IDC_SKYLANE_CHECK 1000
+#define IDC_MONDREL_CHECK 1001
+#define IDC_BRELL_CHECK 1002
+#define IDC_IIS_CHECK 1003
+#define IDC_SKYLANE_LABEL 1008
+#define IDC_MONDREL_LABEL 1009
+#define IDC_BRELL_LABEL 1010
+#define IDC_SKYLANE_FILE 1004
+#define IDC_MONDREL_FILE 1005
+#define IDC_BRELL_FILE 1006
+#define IDC_IIS_LABEL 1014
+
+#define IDS_PAGE_CAPTION 1010
