@@ -1,0 +1,46 @@
+#include "Screenshot.h"
+
+#include <vector>
+
+bool SaveWindowBitmap(HWND window, const char* path)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    DWORD stride = ((width * 3 + 3) / 4) * 4;
+    DWORD imageBytes = stride * height;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageBytes;
+    bool ok = false;
+    HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        DWORD wrote = 0;
+        ok = WriteFile(out, &file, sizeof file, &wrote, nullptr) &&
+             WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &wrote, nullptr) &&
+             WriteFile(out, bits, imageBytes, &wrote, nullptr);
+        CloseHandle(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
