@@ -1,0 +1,54 @@
+#include "DiskPath.h"
+
+#include "UniqueHandle.h"
+
+const char kInstallationDirectoryKey[] = "SOFTWARE\\Corvane\\Linkwell Server\\CurrentVersion\\Installation Directory";
+
+namespace {
+const DWORD kValueBufferBytes = 256;
+}
+
+CString ArgumentsOf(const char* commandLine)
+{
+    const char* p = commandLine ? commandLine : "";
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"')
+            ++p;
+        if (*p == '"')
+            ++p;
+    } else {
+        while (*p && *p != ' ' && *p != '\t')
+            ++p;
+    }
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return CString(p);
+}
+
+RegistryPath ReadInstallationDirectory(CString& path)
+{
+    CRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        return RegistryPath::NoKey;
+    char buffer[kValueBufferBytes] = {};
+    DWORD size = kValueBufferBytes;
+    if (RegQueryValueExA(key.Get(), "", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return RegistryPath::NoValue;
+    // Whatever the registry held, the text ends within the buffer.
+    buffer[kValueBufferBytes - 1] = '\0';
+    path = buffer;
+    return RegistryPath::Read;
+}
+
+CString DetermineDiskPath(const char* commandLine)
+{
+    CString path = ArgumentsOf(commandLine);
+    if (!path.IsEmpty())
+        return path;
+    if (ReadInstallationDirectory(path) == RegistryPath::NoValue) {
+        MessageBeep(static_cast<UINT>(-1));
+        path.Empty();
+    }
+    return path;
+}

@@ -1,0 +1,75 @@
+#include "DiskPath.h"
+#include "ProtocolInstaller.h"
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+TEST_CASE("the arguments are everything after the program name and its blanks, verbatim")
+{
+    struct Case {
+        const char* commandLine;
+        const char* arguments;
+    } cases[] = {
+        {"protoinst.exe", ""},
+        {"protoinst.exe   ", ""},
+        {"protoinst.exe A:\\", "A:\\"},
+        {"protoinst  D:\\LLC2 disk  ", "D:\\LLC2 disk  "},
+        {"\"C:\\Program Files\\protoinst.exe\" \"E:\\x y\"", "\"E:\\x y\""},
+        {"\"C:\\P\\protoinst.exe\"", ""},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.commandLine) { CHECK(ArgumentsOf(c.commandLine) == c.arguments); }
+    }
+}
+
+TEST_CASE("the installation folder is read from the registry within its 256 bytes")
+{
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey);
+    CString path("before");
+    SECTION("no key")
+    {
+        CHECK(ReadInstallationDirectory(path) == RegistryPath::NoKey);
+        CHECK(path == "before");
+    }
+    SECTION("the key, with its default value or without it")
+    {
+        CScratchRegistryKey key(kInstallationDirectoryKey);
+        CHECK(ReadInstallationDirectory(path) == RegistryPath::NoValue);
+        key.SetString("", std::string("C:\\LINKWELL\\LLC2", 17));
+        CHECK(ReadInstallationDirectory(path) == RegistryPath::Read);
+        CHECK(path == "C:\\LINKWELL\\LLC2");
+    }
+    SECTION("256 bytes without a terminating zero end within the buffer")
+    {
+        CScratchRegistryKey key(kInstallationDirectoryKey);
+        key.SetString("", std::string(256, 'p'));
+        // Windows hands the 256 bytes over as they are, Wine refuses them for want of room for a
+        // zero; either way the path stays within the buffer.
+        RegistryPath outcome = ReadInstallationDirectory(path);
+        if (outcome == RegistryPath::Read)
+            CHECK(path == std::string(255, 'p').c_str());
+        else
+            CHECK(outcome == RegistryPath::NoValue);
+    }
+    SECTION("a value too long for the buffer is no value")
+    {
+        CScratchRegistryKey key(kInstallationDirectoryKey);
+        key.SetString("", std::string(300, 'q') + '\0');
+        CHECK(ReadInstallationDirectory(path) == RegistryPath::NoValue);
+    }
+    SECTION("a DWORD is read as its bytes, still ending within the buffer")
+    {
+        CScratchRegistryKey key(kInstallationDirectoryKey);
+        key.SetDword("", 0x00434241);
+        CHECK(ReadInstallationDirectory(path) == RegistryPath::Read);
+        CHECK(path == "ABC");
+    }
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey);
+}
+
+TEST_CASE("the control panel's command line is the system folder's control program with ncpa.cpl")
+{
+    CHECK(ControlPanelCommandLine(CString("C:\\WINNT\\system32")) == "C:\\WINNT\\system32\\control ncpa.cpl");
+    CString longFolder = CString("C:\\") + std::string(200, 'd').c_str();
+    CHECK(ControlPanelCommandLine(longFolder).GetLength() == 203 + 17);
+}
