@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Pictures of the two windows of the product, for the README: the setup's web-server page with the
-# Mondrel and IIS rows disabled (as the setup host shows it), and the configurator's selection
-# dialog after a discovery that found Pellan Brell and IIS. Writes docs/*.png.
+# Pictures of the product's windows, for the README: the setup's web-server page with the Mondrel
+# and IIS rows disabled (as the setup host shows it), the configurator's selection dialog after a
+# discovery that found Pellan Brell and IIS, and the protocol helper's progress window while it
+# walks our Network control panel. Writes docs/*.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
@@ -27,6 +28,15 @@ reg add 'HKLM\SOFTWARE\Microsoft\Inetsrv\CurrentVersion' /v Description /t REG_S
 configurator=$!
 "$WINE_LOADER" "$bin/windowshot.exe" "Remote Web Administration Configuration" 'C:\select-dialog.bmp' 1014 </dev/null >/dev/null 2>&1
 wait "$configurator"
+# The protocol helper against our Network control panel: its progress window while it works.
+cp "$bin/ncpa/ncpa.cpl" "$c/windows/system32/ncpa.cpl"
+reg add 'HKCU\Software\Wine\AppDefaults\protoinst.exe' /v Version /t REG_SZ /d nt40 /f
+"$WINE_LOADER" "$bin/protoinst.exe" 'A:\LLC2' </dev/null >/dev/null 2>&1 &
+helper=$!
+sleep 4
+"$WINE_LOADER" "$bin/windowshot.exe" "Installing Corvane LLC2 Network Protocol" 'C:\protoinst-progress.bmp' </dev/null >/dev/null 2>&1
+wait "$helper"
+python3 scripts/bmp2png.py "$c/protoinst-progress.bmp" docs/protoinst-progress.png
 python3 scripts/bmp2png.py "$c/pickpanel-page.bmp" docs/pickpanel-page.png
 python3 scripts/bmp2png.py "$c/select-dialog.bmp" docs/select-dialog.png
-echo "docs/pickpanel-page.png docs/select-dialog.png"
+echo "docs/pickpanel-page.png docs/select-dialog.png docs/protoinst-progress.png"

@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 namespace {
 
 CString ProgramFolder()
@@ -44,7 +46,16 @@ void PrepareMachine()
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey);
 }
 
+struct ChildSeen {
+    std::string className, text;
+    RECT rect;
+    int id;
+};
+
 struct Run {
+    DWORD frameStyle = 0, frameExStyle = 0;
+    RECT frameRect = {};
+    std::vector<ChildSeen> children;
     DWORD exitCode = 0xFFFFFFFF;
     int progressAtEnd = -1;
     std::string record;
@@ -65,6 +76,21 @@ Run RunHelper(const CScratchDir& dir, const char* arguments, const char* omit = 
     // The bar answers while the helper pumps: at the end, in its message loop.
     HWND frame = WaitForWindow("Installing Corvane LLC2 Network Protocol", 20000);
     if (frame) {
+        run.frameStyle = static_cast<DWORD>(GetWindowLongA(frame, GWL_STYLE));
+        run.frameExStyle = static_cast<DWORD>(GetWindowLongA(frame, GWL_EXSTYLE));
+        GetWindowRect(frame, &run.frameRect);
+        for (HWND child = GetWindow(frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            ChildSeen seen;
+            char text[256];
+            GetClassNameA(child, text, sizeof text);
+            seen.className = text;
+            GetWindowTextA(child, text, sizeof text);
+            seen.text = text;
+            GetWindowRect(child, &seen.rect);
+            MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&seen.rect), 2);
+            seen.id = GetDlgCtrlID(child);
+            run.children.push_back(seen);
+        }
         HWND bar = GetDlgItem(frame, 666);
         DWORD_PTR position = 0;
         while (WaitForSingleObject(process.hProcess, 200) == WAIT_TIMEOUT) {
@@ -103,6 +129,22 @@ TEST_CASE("the whole sequence adds the protocol from the disk path and declines 
                         "sheet OK\r\n"
                         "restart: no\r\n");
     CHECK(run.progressAtEnd == 100);
+
+    // The progress window: a caption only, topmost, 350 by 250, three children.
+    CHECK((run.frameStyle & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == WS_CAPTION);
+    CHECK((run.frameExStyle & (WS_EX_TOPMOST | WS_EX_STATICEDGE)) == (WS_EX_TOPMOST | WS_EX_STATICEDGE));
+    CHECK(run.frameRect.right - run.frameRect.left == 350);
+    CHECK(run.frameRect.bottom - run.frameRect.top == 250);
+    REQUIRE(run.children.size() == 3);
+    CHECK(run.children[0].text.empty());
+    CHECK(run.children[0].id == 0xFFFF);
+    CHECK(run.children[1].text == "Please wait while the Corvane LLC2 Protocol is installed on your computer.");
+    CHECK((run.children[1].rect.left == 40 && run.children[1].rect.top == 50 && run.children[1].rect.right == 310 &&
+           run.children[1].rect.bottom == 200));
+    CHECK(run.children[2].className == PROGRESS_CLASSA);
+    CHECK(run.children[2].id == 666);
+    CHECK((run.children[2].rect.left == 40 && run.children[2].rect.top == 150 && run.children[2].rect.right == 300 &&
+           run.children[2].rect.bottom == 175));
 }
 
 TEST_CASE("a window that never comes is waited for, and the rest of the sequence still runs")
