@@ -1,5 +1,6 @@
 #include "InstalledServersRecord.h"
 
+#include "RegistryValue.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -15,16 +16,6 @@ void SetString(HKEY key, const char* name, const CString& value)
 {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.GetLength()) + 1);
-}
-
-CString QueryString(HKEY key, const char* name)
-{
-    BYTE data[kStringBufferBytes];
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS)
-        return CString();
-    return StringValueFromData(type, data, size);
 }
 
 DWORD QueryFound(HKEY key, const char* name)
@@ -50,18 +41,6 @@ const CInstalledServersRecord::ValueNames CInstalledServersRecord::kNames[Server
     {"Corvane HTTPD", "Corvane HTTPD Config File", nullptr},
     {"NETSCAPE", "NETSCAPE Config File", nullptr},
 };
-
-CString StringValueFromData(DWORD type, const BYTE* data, DWORD size)
-{
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return CString();
-    DWORD length = 0;
-    while (length < size && data[length] != 0)
-        ++length;
-    if (length >= kStringBufferBytes)
-        return CString();
-    return CString(reinterpret_cast<const char*>(data), static_cast<int>(length));
-}
 
 CInstalledServersRecord::CInstalledServersRecord()
 {
@@ -99,9 +78,9 @@ int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& s
     if (found == 0)
         return 0;
     if (names.firstFile)
-        firstFile = QueryString(key.Get(), names.firstFile);
+        firstFile = QueryStringValue(key.Get(), names.firstFile, kStringBufferBytes);
     if (names.secondFile)
-        secondFile = QueryString(key.Get(), names.secondFile);
+        secondFile = QueryStringValue(key.Get(), names.secondFile, kStringBufferBytes);
     return found;
 }
 

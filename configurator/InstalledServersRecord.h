@@ -32,7 +32,3 @@ private:
 
     DWORD m_anyFound = 0;
 };
-
-// A string value as the record reads it: up to 254 characters; missing, too long or not a
-// string reads as empty.
-CString StringValueFromData(DWORD type, const BYTE* data, DWORD size);

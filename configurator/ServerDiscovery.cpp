@@ -1,6 +1,7 @@
 #include "ServerDiscovery.h"
 
 #include "FindFileInTree.h"
+#include "RegistryValue.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -32,25 +33,6 @@ CString FirstSubkeyName(HKEY key)
     return CString(name, size < kNameBufferChars ? static_cast<int>(size) : 0);
 }
 
-// A string value read into a fixed buffer; anything else (missing, too long, not a string)
-// comes back empty.
-CString QueryDirectory(HKEY key, const char* name)
-{
-    BYTE data[kDirectoryBufferBytes];
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS)
-        return CString();
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return CString();
-    DWORD length = 0;
-    while (length < size && data[length] != 0)
-        ++length;
-    if (length >= kDirectoryBufferBytes)
-        return CString(); // no room for the terminating zero: it did not fit
-    return CString(reinterpret_cast<const char*>(data), static_cast<int>(length));
-}
-
 CString DirectoryFromRegistry(const RegistryProbe& probe)
 {
     CRegKey product;
@@ -70,7 +52,7 @@ CString DirectoryFromRegistry(const RegistryProbe& probe)
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(productKey) + "\\" + version, 0, KEY_READ, versionKey.Receive()) !=
         ERROR_SUCCESS)
         return CString();
-    return QueryDirectory(versionKey.Get(), probe.directoryValue);
+    return QueryStringValue(versionKey.Get(), probe.directoryValue, kDirectoryBufferBytes);
 }
 
 // The existence check: the file must open for reading while nobody else holds it.
@@ -137,7 +119,7 @@ void CServerDiscovery::ProbeIis()
     CRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", 0, KEY_READ,
                       key.Receive()) == ERROR_SUCCESS) {
-        m_iisFound = IsUsableDirectory(QueryDirectory(key.Get(), "Description")) ? 1 : 0;
+        m_iisFound = IsUsableDirectory(QueryStringValue(key.Get(), "Description", kDirectoryBufferBytes)) ? 1 : 0;
         return;
     }
     CRegKey serviceType;

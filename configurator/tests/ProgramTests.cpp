@@ -11,17 +11,6 @@ namespace {
 
 const char kRecordParent[] = "SOFTWARE\\Corvane Linkwell Server Temp";
 
-CString ProgramFolder()
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    CString path(self);
-    int cut = path.GetLength();
-    while (cut > 0 && path[cut - 1] != '\\')
-        --cut;
-    return path.Left(cut);
-}
-
 // Starts the program in the folder; the caller waits for it.
 HANDLE Start(const CString& program, const char* switches, const CString& folder)
 {

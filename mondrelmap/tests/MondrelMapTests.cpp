@@ -9,17 +9,6 @@
 
 namespace {
 
-CString ProgramFolder()
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    CString path(self);
-    int cut = path.GetLength();
-    while (cut > 0 && path[cut - 1] != '\\')
-        --cut;
-    return path.Left(cut);
-}
-
 CString MondrelProgram()
 {
     return ProgramFolder() + "mondrel-program";

@@ -23,7 +23,13 @@ void Record(const char* line)
     char path[MAX_PATH];
     if (!GetEnvironmentVariableA("NCPA_RECORD", path, MAX_PATH))
         return;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    // The test reads the record while the panel runs; a line must never be lost to that.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Sleep(20);
+    }
     DWORD wrote = 0;
     WriteFile(file, line, static_cast<DWORD>(strlen(line)), &wrote, nullptr);
     WriteFile(file, "\r\n", 2, &wrote, nullptr);

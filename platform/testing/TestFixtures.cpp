@@ -36,6 +36,17 @@ CString CScratchDir::operator/(const char* name) const
     return m_path + "\\" + name;
 }
 
+CString ProgramFolder()
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    CString path(self);
+    int cut = path.GetLength();
+    while (cut > 0 && path[cut - 1] != '\\')
+        --cut;
+    return path.Left(cut);
+}
+
 void WriteBytes(const CString& path, const std::string& bytes)
 {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -25,6 +25,9 @@ private:
     CString m_previous;
 };
 
+// The folder of the running test program, with its final backslash.
+CString ProgramFolder();
+
 void WriteBytes(const CString& path, const std::string& bytes);
 std::string ReadBytes(const CString& path);
 bool FileExists(const CString& path);

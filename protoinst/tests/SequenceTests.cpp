@@ -12,17 +12,6 @@
 
 namespace {
 
-CString ProgramFolder()
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    CString path(self);
-    int cut = path.GetLength();
-    while (cut > 0 && path[cut - 1] != '\\')
-        --cut;
-    return path.Left(cut);
-}
-
 // The panel in the system folder, and the helper told it runs on Windows NT 4.0.
 void PrepareMachine()
 {
@@ -61,6 +50,21 @@ struct Run {
     std::string record;
 };
 
+// The record as it stands while the panel may still be writing it; empty if not there yet.
+std::string PeekRecord(const CString& path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    char buffer[4096];
+    DWORD got = 0;
+    std::string text;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
 Run RunHelper(const CScratchDir& dir, const char* arguments, const char* omit = "")
 {
     CString record = dir / "ncpa-record.txt";
@@ -94,7 +98,7 @@ Run RunHelper(const CScratchDir& dir, const char* arguments, const char* omit = 
         HWND bar = GetDlgItem(frame, 666);
         DWORD_PTR position = 0;
         while (WaitForSingleObject(process.hProcess, 200) == WAIT_TIMEOUT) {
-            if (FileExists(record) && ReadBytes(record).find("restart:") != std::string::npos &&
+            if (PeekRecord(record).find("restart:") != std::string::npos &&
                 SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_BLOCK, 5000, &position)) {
                 run.progressAtEnd = static_cast<int>(position);
                 break;
@@ -105,7 +109,7 @@ Run RunHelper(const CScratchDir& dir, const char* arguments, const char* omit = 
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    run.record = FileExists(record) ? ReadBytes(record) : std::string();
+    run.record = PeekRecord(record);
     SetEnvironmentVariableA("NCPA_RECORD", nullptr);
     SetEnvironmentVariableA("NCPA_OMIT", nullptr);
     return run;

@@ -12,13 +12,7 @@ namespace {
 // when the bridge has put the folder on PATH.
 CString BesideThisProgram(const char* folder)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    CString path(self);
-    int cut = path.GetLength();
-    while (cut > 0 && path[cut - 1] != '\\')
-        --cut;
-    return path.Left(cut) + folder;
+    return ProgramFolder() + folder;
 }
 
 CString EnvironmentPath()
