@@ -134,17 +134,7 @@ TEST_CASE("dialog template 102 holds every style, position and size of the produ
         {base | SS_LEFT | WS_GROUP, 30, 127, 50, 8, 0xFFFF, 0x82, L"File to Modify:"},
         {base | BS_PUSHBUTTON | WS_TABSTOP, 179, 162, 50, 14, 1014, 0x80, L"Cancel"},
     };
-    REQUIRE(d.items.size() == sizeof expected / sizeof expected[0]);
-    for (size_t i = 0; i < d.items.size(); ++i) {
-        const TemplateItem& a = d.items[i];
-        const TemplateItem& e = expected[i];
-        INFO("control " << i << " id " << e.id);
-        CHECK(a.style == e.style);
-        CHECK((a.x == e.x && a.y == e.y && a.cx == e.cx && a.cy == e.cy));
-        CHECK(a.id == e.id);
-        CHECK(a.classAtom == e.classAtom);
-        CHECK((a.text == e.text));
-    }
+    CheckTemplateItems(d.items, std::vector<TemplateItem>(std::begin(expected), std::end(expected)));
 }
 
 TEST_CASE("the running dialog shows the template's texts in place, with the program's icon")

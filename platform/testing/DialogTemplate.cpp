@@ -55,3 +55,18 @@ DialogTemplate LoadDialogTemplate(HMODULE module, int id)
     }
     return d;
 }
+
+void CheckTemplateItems(const std::vector<TemplateItem>& actual, const std::vector<TemplateItem>& expected)
+{
+    REQUIRE(actual.size() == expected.size());
+    for (size_t i = 0; i < actual.size(); ++i) {
+        const TemplateItem& a = actual[i];
+        const TemplateItem& e = expected[i];
+        INFO("control " << i << " id " << e.id);
+        CHECK(a.style == e.style);
+        CHECK((a.x == e.x && a.y == e.y && a.cx == e.cx && a.cy == e.cy));
+        CHECK(a.id == e.id);
+        CHECK(a.classAtom == e.classAtom);
+        CHECK((a.text == e.text));
+    }
+}

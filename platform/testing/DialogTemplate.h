@@ -25,3 +25,6 @@ struct DialogTemplate {
 
 // Fails the test when the template is missing or not in English (United States).
 DialogTemplate LoadDialogTemplate(HMODULE module, int id);
+
+// Compares the controls one by one: style, rectangle, id, class and text.
+void CheckTemplateItems(const std::vector<TemplateItem>& actual, const std::vector<TemplateItem>& expected);

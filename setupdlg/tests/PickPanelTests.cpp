@@ -96,17 +96,7 @@ TEST_CASE("template 13029 holds every style, position, size and text of the page
         {base | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 187, 134, 117, 14, 1006, 0x81, L""},
         {base | SS_LEFT | WS_GROUP, 108, 163, 197, 8, 1014, 0x82, L"Registry Information will be modified."},
     };
-    REQUIRE(d.items.size() == sizeof expected / sizeof expected[0]);
-    for (size_t i = 0; i < d.items.size(); ++i) {
-        const TemplateItem& a = d.items[i];
-        const TemplateItem& e = expected[i];
-        INFO("control " << i << " id " << e.id);
-        CHECK(a.style == e.style);
-        CHECK((a.x == e.x && a.y == e.y && a.cx == e.cx && a.cy == e.cy));
-        CHECK(a.id == e.id);
-        CHECK(a.classAtom == e.classAtom);
-        CHECK((a.text == e.text));
-    }
+    CheckTemplateItems(d.items, std::vector<TemplateItem>(std::begin(expected), std::end(expected)));
     FreeLibrary(library);
 }
 
