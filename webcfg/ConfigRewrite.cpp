@@ -1,6 +1,6 @@
 #include "ConfigRewrite.h"
 
-#include "TextFile.h"
+#include "ByteBlock.h"
 
 #include <windows.h>
 
@@ -9,7 +9,8 @@ namespace {
 class CFileSink : public CLineSink {
 public:
     explicit CFileSink(CTextFileWriter& writer) : m_writer(writer) {}
-    bool Put(const CString& line) override { return m_writer.WriteLine(line); }
+    bool Put(const CTextLine& line) override { return m_writer.WriteLine(line.text, line.length); }
+    bool PutRun(const char* text, int length) override { return m_writer.WriteLines(text, length); }
 
 private:
     CTextFileWriter& m_writer;
@@ -21,23 +22,79 @@ bool IsReadOnly(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+// Just behind the next LF; a run always has one there.
+const char* NextLineStart(const char* text, const char* end)
+{
+    return FindEitherByte(text, end, '\n', '\n') + 1;
+}
+
 } // namespace
 
-void CRemoveLinesMentioning::TakeLine(const CString& line, CLineSink& out)
+CRemoveLinesMentioning::CRemoveLinesMentioning(const CString& upperPattern)
+    : m_pattern(upperPattern.Upper()), m_finder(m_pattern)
 {
-    // An empty pattern is in every line; taking it literally would empty the whole file.
-    if (m_pattern.IsEmpty() || line.Upper().Find(m_pattern) < 0)
+    // An empty pattern is in every line; taking it literally would empty the whole file. A
+    // pattern with a line end in it is in no line.
+    m_inNoLine = m_pattern.IsEmpty() || m_pattern.Find('\n') >= 0;
+}
+
+void CRemoveLinesMentioning::TakeLine(const CTextLine& line, CLineSink& out)
+{
+    if (m_inNoLine || m_finder.FindIn(line.text, line.length) < 0)
         out.Put(line);
 }
 
-void CInsertLineAt::TakeLine(const CString& line, CLineSink& out)
+// Searches the whole run at once: the pattern holds no LF, so where it stands it stands within
+// one line, unless it takes in the CR of that line's end, which is no part of the line.
+void CRemoveLinesMentioning::TakeRun(const CTextRun& run, CLineSink& out)
+{
+    const char* kept = run.text;
+    const char* end = run.text + run.length;
+    const int length = m_pattern.GetLength();
+    for (const char* from = kept; !m_inNoLine && from < end;) {
+        int at = m_finder.FindIn(from, static_cast<int>(end - from));
+        if (at < 0)
+            break;
+        const char* match = from + at;
+        const char* lineEnd = NextLineStart(match, end);
+        if (match + length < lineEnd - 1) {
+            const char* lineStart = match;
+            while (lineStart > kept && lineStart[-1] != '\n')
+                --lineStart;
+            out.PutRun(kept, static_cast<int>(lineStart - kept));
+            kept = lineEnd;
+        }
+        from = lineEnd;
+    }
+    out.PutRun(kept, static_cast<int>(end - kept));
+}
+
+void CInsertLineAt::TakeLine(const CTextLine& line, CLineSink& out)
 {
     if (!m_inserted && m_copied == m_linesBefore) {
-        out.Put(m_newLine);
+        out.Put(CTextLine{m_newLine, m_newLine.GetLength()});
         m_inserted = true;
     }
     out.Put(line);
     ++m_copied;
+}
+
+void CInsertLineAt::TakeRun(const CTextRun& run, CLineSink& out)
+{
+    if (m_inserted || m_linesBefore < m_copied || m_linesBefore >= m_copied + run.lines) {
+        out.PutRun(run.text, run.length);
+        m_copied += run.lines;
+        return;
+    }
+    const char* end = run.text + run.length;
+    const char* split = run.text;
+    for (int line = m_copied; line < m_linesBefore; ++line)
+        split = NextLineStart(split, end);
+    out.PutRun(run.text, static_cast<int>(split - run.text));
+    out.Put(CTextLine{m_newLine, m_newLine.GetLength()});
+    m_inserted = true;
+    out.PutRun(split, static_cast<int>(end - split));
+    m_copied += run.lines;
 }
 
 void CInsertLineAt::Finish(CLineSink& out)
@@ -45,8 +102,8 @@ void CInsertLineAt::Finish(CLineSink& out)
     if (m_inserted)
         return;
     for (; m_copied < m_linesBefore; ++m_copied)
-        out.Put(CString());
-    out.Put(m_newLine);
+        out.Put(CTextLine{"", 0});
+    out.Put(CTextLine{m_newLine, m_newLine.GetLength()});
     m_inserted = true;
 }
 
@@ -66,9 +123,18 @@ int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
         return -1;
 
     CFileSink sink(temp);
-    CString line;
-    while (original.ReadLine(line))
+    for (;;) {
+        CTextRun run;
+        original.ReadRun(run);
+        if (run.lines > 0) {
+            editor.TakeRun(run, sink);
+            continue;
+        }
+        CTextLine line;
+        if (!original.ReadLine(line))
+            break;
         editor.TakeLine(line, sink);
+    }
     editor.Finish(sink);
     bool complete = !original.Failed() && temp.Close();
     original.Close();

@@ -3,12 +3,15 @@
 #pragma once
 
 #include "CString.h"
+#include "TextFile.h"
+#include "UpperTextFinder.h"
 
 #include <vector>
 
 class CLineSink {
 public:
-    virtual bool Put(const CString& line) = 0;
+    virtual bool Put(const CTextLine& line) = 0;
+    virtual bool PutRun(const char* text, int length) = 0;
 
 protected:
     ~CLineSink() = default;
@@ -16,7 +19,9 @@ protected:
 
 class CLineEditor {
 public:
-    virtual void TakeLine(const CString& line, CLineSink& out) = 0;
+    virtual void TakeLine(const CTextLine& line, CLineSink& out) = 0;
+    // The same as taking each line of the run in turn, only faster.
+    virtual void TakeRun(const CTextRun& run, CLineSink& out) = 0;
     virtual void Finish(CLineSink& out) = 0;
 
 protected:
@@ -26,19 +31,23 @@ protected:
 // Leaves out every line whose upper-cased text contains the pattern anywhere (comments too).
 class CRemoveLinesMentioning : public CLineEditor {
 public:
-    explicit CRemoveLinesMentioning(const CString& upperPattern) : m_pattern(upperPattern.Upper()) {}
-    void TakeLine(const CString& line, CLineSink& out) override;
+    explicit CRemoveLinesMentioning(const CString& upperPattern);
+    void TakeLine(const CTextLine& line, CLineSink& out) override;
+    void TakeRun(const CTextRun& run, CLineSink& out) override;
     void Finish(CLineSink&) override {}
 
 private:
     CString m_pattern;
+    CUpperTextFinder m_finder;
+    bool m_inNoLine;
 };
 
 // Puts a line after the first N lines; a shorter file is padded with empty lines up to N.
 class CInsertLineAt : public CLineEditor {
 public:
     CInsertLineAt(const CString& newLine, int linesBefore) : m_newLine(newLine), m_linesBefore(linesBefore) {}
-    void TakeLine(const CString& line, CLineSink& out) override;
+    void TakeLine(const CTextLine& line, CLineSink& out) override;
+    void TakeRun(const CTextRun& run, CLineSink& out) override;
     void Finish(CLineSink& out) override;
 
 private:

@@ -7,48 +7,83 @@
 namespace {
 
 // Directive words are separated by the space character alone; a tab belongs to the word.
-CString TakeWord(const CString& line, int& pos)
+void FindWord(const CString& line, int& pos, int& start)
 {
     while (pos < line.GetLength() && line[pos] == ' ')
         ++pos;
-    int start = pos;
+    start = pos;
     while (pos < line.GetLength() && line[pos] != ' ')
         ++pos;
-    return line.Mid(start, pos - start);
+}
+
+// The scan sees the line upper-cased, so the word is too.
+CString TakeWord(const CString& line, int& pos)
+{
+    int start;
+    FindWord(line, pos, start);
+    CString word = line.Mid(start, pos - start);
+    word.MakeUpper();
+    return word;
+}
+
+bool IsAmong(const CString& line, int start, int length, const std::vector<CString>& upperTexts)
+{
+    for (const CString& text : upperTexts) {
+        if (text.GetLength() == length && line.HoldsInUpperAt(start, text, length))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
-CDirectiveScanner::CDirectiveScanner(const DirectiveKeyword* keywords, int keywordCount, bool keepLines)
-    : m_keywords(keywords), m_keywordCount(keywordCount), m_keepLines(keepLines)
+CDirectiveScanner::CDirectiveScanner(const DirectiveKeyword* keywords, int keywordCount, bool keepLines,
+                                     const ScanInterest* interest)
+    : m_keywords(keywords), m_keywordCount(keywordCount), m_keepLines(keepLines), m_interest(interest)
 {
 }
 
+// Reads the line as if its leading white space were removed and it were upper-cased, without
+// making that copy.
 void CDirectiveScanner::TakeLine(const CString& line)
 {
     if (m_beforeFirstDirective)
         ++m_counter;
-    CString text(line);
-    text.TrimLeft();
+    int textStart = 0;
+    while (textStart < line.GetLength() && IsBlank(line[textStart]))
+        ++textStart;
     if (m_keepLines) {
-        CString trimmed(text);
-        trimmed.TrimRight();
-        m_scan.trimmedLines.push_back(trimmed);
+        int textEnd = line.GetLength();
+        while (textEnd > textStart && IsBlank(line[textEnd - 1]))
+            --textEnd;
+        if (!m_interest || IsAmong(line, textStart, textEnd - textStart, m_interest->lines))
+            m_scan.trimmedLines.push_back(line.Mid(textStart, textEnd - textStart));
     }
-    text.MakeUpper();
     for (int k = 0; k < m_keywordCount; ++k) {
         int keywordLength = static_cast<int>(strlen(m_keywords[k].searchText));
-        if (text.Left(keywordLength) != CString(m_keywords[k].searchText))
+        if (!line.HoldsInUpperAt(textStart, m_keywords[k].searchText, keywordLength))
             continue;
         m_beforeFirstDirective = false;
-        int pos = keywordLength;
+        int pos = textStart + keywordLength;
+        if (m_interest) {
+            int wordPos = pos, wordStart;
+            FindWord(line, wordPos, wordStart);
+            if (!IsAmong(line, wordStart, wordPos - wordStart, m_interest->urlPatterns))
+                break;
+        }
         DirectiveEntry entry;
-        entry.urlPattern = TakeWord(text, pos);
-        entry.targetPath = TakeWord(text, pos);
+        entry.urlPattern = TakeWord(line, pos);
+        entry.targetPath = TakeWord(line, pos);
         entry.directiveName = m_keywords[k].name;
-        m_scan.entries.push_back(entry);
+        m_scan.entries.push_back(std::move(entry));
         break;
     }
+}
+
+bool CDirectiveScanner::WantsMoreLines() const
+{
+    return m_beforeFirstDirective || !m_interest || !m_interest->urlPatterns.empty() ||
+           (m_keepLines && !m_interest->lines.empty());
 }
 
 DirectiveScan CDirectiveScanner::Result()
@@ -58,14 +93,14 @@ DirectiveScan CDirectiveScanner::Result()
 }
 
 bool ScanDirectives(const char* configPath, const DirectiveKeyword* keywords, int keywordCount,
-                    bool keepLines, DirectiveScan& scan)
+                    bool keepLines, DirectiveScan& scan, const ScanInterest* interest)
 {
     CTextFileReader file;
     if (!file.Open(configPath))
         return false;
-    CDirectiveScanner scanner(keywords, keywordCount, keepLines);
+    CDirectiveScanner scanner(keywords, keywordCount, keepLines, interest);
     CString line;
-    while (file.ReadLine(line))
+    while (scanner.WantsMoreLines() && file.ReadLine(line))
         scanner.TakeLine(line);
     if (file.Failed())
         return false;

@@ -25,10 +25,24 @@ struct DirectiveScan {
     std::vector<CString> trimmedLines;
 };
 
+// What a template can meet in the file, in upper case: a large file holds many directives and
+// lines that no template entry can equal, and keeping every one of them would cost more than
+// all the rewrites of the file. A scan with an interest keeps only the directives with one of
+// these URL patterns and only the lines (without outer white space) among these lines.
+struct ScanInterest {
+    std::vector<CString> urlPatterns;
+    std::vector<CString> lines;
+};
+
 class CDirectiveScanner {
 public:
-    CDirectiveScanner(const DirectiveKeyword* keywords, int keywordCount, bool keepLines);
+    // Without an interest every directive (and, with keepLines, every line) is kept.
+    CDirectiveScanner(const DirectiveKeyword* keywords, int keywordCount, bool keepLines,
+                      const ScanInterest* interest = nullptr);
     void TakeLine(const CString& line);
+    // False once further lines can change nothing: with an interest in nothing, the first
+    // directive line settles the insertion point.
+    bool WantsMoreLines() const;
     // Finishes the scan and hands over its result.
     DirectiveScan Result();
 
@@ -36,6 +50,7 @@ private:
     const DirectiveKeyword* m_keywords;
     int m_keywordCount;
     bool m_keepLines;
+    const ScanInterest* m_interest;
     bool m_beforeFirstDirective = true;
     int m_counter = 0;
     DirectiveScan m_scan;
@@ -43,4 +58,4 @@ private:
 
 // Scans the file; false when it cannot be opened or read.
 bool ScanDirectives(const char* configPath, const DirectiveKeyword* keywords, int keywordCount,
-                    bool keepLines, DirectiveScan& scan);
+                    bool keepLines, DirectiveScan& scan, const ScanInterest* interest = nullptr);

@@ -35,6 +35,20 @@ int FindUrlPattern(const CString& urlPattern, const std::vector<DirectiveEntry>&
     return 0;
 }
 
+ScanInterest InterestOf(const ConfigFileVariant& variant, const std::vector<TemplateEntry>& entries)
+{
+    ScanInterest interest;
+    for (const TemplateEntry& entry : entries) {
+        interest.urlPatterns.push_back(entry.urlPattern.Upper());
+        if (variant.presentWhenLineStands) {
+            CString line = MakeDirectiveLine(variant, entry);
+            line.Trim();
+            interest.lines.push_back(line.Upper());
+        }
+    }
+    return interest;
+}
+
 std::vector<ConfigEdit> PlanConfigEdits(const ConfigFileVariant& variant, const DirectiveScan& scan,
                                         const std::vector<TemplateEntry>& entries)
 {

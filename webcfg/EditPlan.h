@@ -17,5 +17,9 @@ struct ConfigEdit {
     CString text; // the URL pattern to remove, or the line to insert
 };
 
+// The directives and lines that the plan for these entries can look at; a scan that keeps only
+// these gives the same plan as one that keeps everything.
+ScanInterest InterestOf(const ConfigFileVariant& variant, const std::vector<TemplateEntry>& entries);
+
 std::vector<ConfigEdit> PlanConfigEdits(const ConfigFileVariant& variant, const DirectiveScan& scan,
                                         const std::vector<TemplateEntry>& entries);

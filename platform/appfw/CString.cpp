@@ -1,5 +1,7 @@
 #include "CString.h"
 
+#include "ByteBlock.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -122,7 +124,7 @@ void CString::Append(const char* text, int length)
         return;
     }
     Reserve(m_length + length);
-    memcpy(m_data + m_length, text, length);
+    CopyBytes(m_data + m_length, text, length);
     m_length += length;
     m_data[m_length] = '\0';
 }
@@ -166,6 +168,11 @@ int CString::Find(char c, int start) const
             return i;
     }
     return -1;
+}
+
+bool CString::HoldsInUpperAt(int at, const char* upperWhat, int length) const
+{
+    return at >= 0 && length <= m_length - at && HoldsInUpper(m_data + at, upperWhat, length);
 }
 
 CString CString::Mid(int first, int count) const

@@ -39,6 +39,8 @@ public:
     // Index of the first occurrence at or after start, or -1.
     int Find(const CString& what, int start = 0) const;
     int Find(char c, int start = 0) const;
+    // Whether the text at `at`, read upper-cased, begins with an upper-case text.
+    bool HoldsInUpperAt(int at, const char* upperWhat, int length) const;
     CString Mid(int first, int count) const;
     CString Mid(int first) const;
     CString Left(int count) const { return Mid(0, count); }

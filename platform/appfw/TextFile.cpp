@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include "ByteBlock.h"
+
 #include <cstring>
 
 namespace {
@@ -32,36 +34,82 @@ bool CTextFileReader::Fill()
     return true;
 }
 
-bool CTextFileReader::ReadLine(CString& line)
+bool CTextFileReader::ReadLine(CTextLine& line)
 {
-    line.Empty();
+    m_joined.Empty();
     bool any = false;
+    const char* text;
+    int length;
     for (;;) {
-        if (m_pos == m_used && !Fill())
+        if (m_pos == m_used && !Fill()) {
+            // The file ends without a line end: a CR at its end stays in the line.
+            line.text = m_joined.c_str();
+            line.length = m_joined.GetLength();
             return any;
+        }
         const char* start = m_buffer + m_pos;
         const char* end = m_buffer + m_used;
-        const char* p = start;
-        while (p < end && *p != '\n' && *p != kCtrlZ)
-            ++p;
-        line.Append(start, static_cast<int>(p - start));
-        any = any || p > start;
-        m_pos = static_cast<DWORD>(p - m_buffer);
-        if (p == end)
+        const char* stop = FindEitherByte(start, end, '\n', kCtrlZ);
+        any = any || stop > start;
+        m_pos = static_cast<DWORD>(stop - m_buffer);
+        if (stop == end) {
+            // The next block overwrites this one: keep what there is of the line.
+            m_joined.Append(start, static_cast<int>(stop - start));
             continue;
-        if (*p == kCtrlZ) {
+        }
+        if (m_joined.IsEmpty()) {
+            text = start;
+            length = static_cast<int>(stop - start);
+        } else {
+            m_joined.Append(start, static_cast<int>(stop - start));
+            text = m_joined.c_str();
+            length = m_joined.GetLength();
+        }
+        if (*stop == kCtrlZ) {
             m_atEnd = true;
             m_used = m_pos;
-            break;
+        } else {
+            ++m_pos; // the LF
+            any = true;
+            // Text mode: a CR right before the LF belongs to the line end.
+            if (length > 0 && text[length - 1] == '\r')
+                --length;
         }
-        ++m_pos; // the LF
-        any = true;
         break;
     }
-    // Text mode: a CR right before the LF belongs to the line end.
-    if (line.GetLast() == '\r')
-        line.Truncate(line.GetLength() - 1);
-    return any || !line.IsEmpty();
+    line.text = text;
+    line.length = length;
+    return any;
+}
+
+void CTextFileReader::ReadRun(CTextRun& run)
+{
+    run.lines = 0;
+    if (m_pos == m_used)
+        Fill();
+    const char* start = m_buffer + m_pos;
+    const char* end = m_buffer + m_used;
+    const char* next = start;
+    for (;;) {
+        const char* stop = FindEitherByte(next, end, '\n', kCtrlZ);
+        if (stop == end || *stop == kCtrlZ || stop == next || stop[-1] != '\r')
+            break;
+        next = stop + 1;
+        ++run.lines;
+    }
+    run.text = start;
+    run.length = static_cast<int>(next - start);
+    m_pos = static_cast<DWORD>(next - m_buffer);
+}
+
+bool CTextFileReader::ReadLine(CString& line)
+{
+    CTextLine read;
+    line.Empty();
+    if (!ReadLine(read))
+        return false;
+    line.Append(read.text, read.length);
+    return true;
 }
 
 CTextFileWriter::~CTextFileWriter()
@@ -77,15 +125,21 @@ bool CTextFileWriter::Create(const char* path)
     return m_file.IsValid();
 }
 
-bool CTextFileWriter::Flush()
+bool CTextFileWriter::WriteAll(const char* data, DWORD length)
 {
     DWORD done = 0;
-    while (!m_failed && done < m_used) {
+    while (!m_failed && done < length) {
         DWORD wrote = 0;
-        if (!WriteFile(m_file.Get(), m_buffer + done, m_used - done, &wrote, nullptr) || wrote == 0)
+        if (!WriteFile(m_file.Get(), data + done, length - done, &wrote, nullptr) || wrote == 0)
             m_failed = true;
         done += wrote;
     }
+    return !m_failed;
+}
+
+bool CTextFileWriter::Flush()
+{
+    WriteAll(m_buffer, m_used);
     m_used = 0;
     return !m_failed;
 }
@@ -97,7 +151,7 @@ bool CTextFileWriter::Put(const char* data, int length)
             break;
         DWORD room = sizeof m_buffer - m_used;
         DWORD take = static_cast<DWORD>(length) < room ? static_cast<DWORD>(length) : room;
-        memcpy(m_buffer + m_used, data, take);
+        CopyBytes(m_buffer + m_used, data, take);
         m_used += take;
         data += take;
         length -= static_cast<int>(take);
@@ -105,11 +159,18 @@ bool CTextFileWriter::Put(const char* data, int length)
     return !m_failed;
 }
 
-bool CTextFileWriter::WriteLine(const CString& line)
+bool CTextFileWriter::WriteLine(const char* text, int length)
 {
     if (!m_file)
         return false;
-    Put(line.c_str(), line.GetLength());
+    if (static_cast<DWORD>(length) + 2 <= sizeof m_buffer - m_used && !m_failed) {
+        CopyBytes(m_buffer + m_used, text, length);
+        m_used += length;
+        m_buffer[m_used++] = '\r';
+        m_buffer[m_used++] = '\n';
+        return true;
+    }
+    Put(text, length);
     return Put("\r\n", 2);
 }
 

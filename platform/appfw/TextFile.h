@@ -6,13 +6,32 @@
 #include "CString.h"
 #include "UniqueHandle.h"
 
+// A line as it lies in the reader's buffer, without its line end; valid until the next read.
+struct CTextLine {
+    const char* text;
+    int length;
+};
+
+// Whole lines as they lie in the reader's buffer, each already ending in CR LF: written out as
+// they stand they are exactly what writing each line would give. Valid until the next read.
+struct CTextRun {
+    const char* text;
+    int length; // up to and including the last LF
+    int lines;
+};
+
 class CTextFileReader {
 public:
     CTextFileReader() = default;
     // Opens an existing file for reading, allowing no other opener meanwhile.
     bool Open(const char* path);
     // The next line without its line end; false at the end of the file or on a read error.
+    bool ReadLine(CTextLine& line);
     bool ReadLine(CString& line);
+    // As many of the next lines as lie in the buffer and end in CR LF (none when the next line
+    // does not, or runs on beyond the buffer: ReadLine takes that one). A large file is mostly
+    // such runs, which are passed on without looking at each line.
+    void ReadRun(CTextRun& run);
     // True when reading stopped because the system reported an error, not at the end.
     bool Failed() const { return m_failed; }
     void Close() { m_file.Reset(); }
@@ -26,6 +45,7 @@ private:
     DWORD m_pos = 0;
     bool m_atEnd = false;
     bool m_failed = false;
+    CString m_joined; // a line that runs on from one block of the file into the next
 };
 
 class CTextFileWriter {
@@ -35,13 +55,17 @@ public:
     // Creates the file for writing (an existing one is replaced), allowing no other opener.
     bool Create(const char* path);
     // Writes the line followed by CR LF; false once any write has failed.
-    bool WriteLine(const CString& line);
+    bool WriteLine(const char* text, int length);
+    // Writes whole lines with their line ends as they stand (a run).
+    bool WriteLines(const char* text, int length) { return !m_file ? false : Put(text, length); }
+    bool WriteLine(const CString& line) { return WriteLine(line.c_str(), line.GetLength()); }
     // Writes what is buffered and closes; false if anything was not written.
     bool Close();
 
 private:
     bool Put(const char* data, int length);
     bool Flush();
+    bool WriteAll(const char* data, DWORD length);
 
     CFileHandle m_file;
     char m_buffer[65536];

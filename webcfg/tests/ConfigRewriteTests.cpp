@@ -3,6 +3,11 @@
 
 #include <catch.hpp>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
 namespace {
 const char kRules[] = "# rules\nPass /a/* C:\\a\\*\n# old /b/* rule\nExec /B/* C:\\b\\*\nPass /sub/b/* C:\\sb\\*\n";
 }
@@ -91,4 +96,101 @@ TEST_CASE("a rewrite that cannot complete leaves the file as it was and no tempo
         CHECK_FALSE(FileExists(temp));
     }
     CHECK(ReadBytes(path) == kRules);
+}
+
+namespace {
+
+// The file's lines as text mode defines them: LF ends a line and takes a CR right before it
+// along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
+std::vector<std::string> TextModeLines(const std::string& bytes)
+{
+    std::string text = bytes.substr(0, bytes.find('\x1A'));
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t lf = text.find('\n', at);
+        if (lf == std::string::npos) {
+            lines.push_back(text.substr(at));
+            break;
+        }
+        std::string line = text.substr(at, lf - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        at = lf + 1;
+    }
+    return lines;
+}
+
+std::string Written(const std::vector<std::string>& lines)
+{
+    std::string bytes;
+    for (const std::string& line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+std::string UpperCased(std::string text)
+{
+    for (char& c : text)
+        c = AsciiUpper(c);
+    return text;
+}
+
+// Rule files of short lines and some long ones (beyond one read buffer), mostly with CR LF.
+std::string RandomRuleFile(std::mt19937& random)
+{
+    const char* words[] = {"Pass ", "/a/*", "/A/* ", "/ab", "C:\\a\\*", "# /a/* old", "x", "\t", "\r"};
+    const char* ends[] = {"\r\n", "\r\n", "\r\n", "\r\n", "\n", "\r\r\n", "\x1A"};
+    std::string bytes;
+    size_t size = random() % 4 == 0 ? 70000 + random() % 70000 : random() % 400;
+    while (bytes.size() < size) {
+        int count = random() % 200 == 0 ? 3000 : random() % 6;
+        for (int i = 0; i < count; ++i)
+            bytes += words[random() % 9];
+        bytes += random() % 10 == 0 ? ends[random() % 7] : "\r\n";
+    }
+    if (random() % 5 == 0)
+        bytes.resize(bytes.size() - 1); // a last line without its LF
+    return bytes;
+}
+
+} // namespace
+
+TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each ending in CR LF")
+{
+    // Most of a large file goes through as runs of lines; this holds that path and the one for
+    // single lines to what the lines of the file say.
+    const unsigned seed = 4242;
+    std::mt19937 random(seed);
+    const char* patterns[] = {"/A/*", "/AB", "A", "\r", "/A/* ", "X\r", "/A/*\r\n"};
+    CScratchDir dir;
+    CString path = dir / "HTTPD.CNF";
+    for (int round = 0; round < 300; ++round) {
+        INFO("seed " << seed << ", round " << round);
+        std::string before = RandomRuleFile(random);
+        std::vector<std::string> lines = TextModeLines(before);
+
+        WriteBytes(path, before);
+        std::string pattern = patterns[random() % 7];
+        REQUIRE(RemoveDirectiveLines(path, CString(pattern.c_str())) == 0);
+        std::vector<std::string> kept;
+        for (const std::string& line : lines) {
+            if (UpperCased(line).find(pattern) == std::string::npos)
+                kept.push_back(line);
+        }
+        CHECK(ReadBytes(path) == Written(kept));
+
+        WriteBytes(path, before);
+        int n = static_cast<int>(random() % (lines.size() + 4)) - 1;
+        REQUIRE(InsertDirectiveLine(path, CString("NEW"), n) == 0);
+        std::vector<std::string> inserted = lines;
+        if (n < 0) {
+            inserted.push_back("NEW");
+        } else {
+            inserted.resize(std::max<size_t>(inserted.size(), n));
+            inserted.insert(inserted.begin() + n, "NEW");
+        }
+        CHECK(ReadBytes(path) == Written(inserted));
+    }
+    CHECK_FALSE(FileExists(path + "1"));
 }

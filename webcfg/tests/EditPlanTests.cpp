@@ -2,7 +2,9 @@
 
 #include <catch.hpp>
 
+#include <random>
 #include <sstream>
+#include <string>
 
 namespace {
 
@@ -78,4 +80,56 @@ TEST_CASE("Netscape lines are joined, and a line already standing in the file co
 
     TemplateEntry missing = Entry("/wb dir=", "D:/P/wb", "NameTrans fn=pfx2dir from=");
     CHECK(Describe(PlanConfigEdits(kNetscapeVariant, scan, {missing})) == "+NameTrans fn=pfx2dir from=/wb dir=D:/P/wb;");
+}
+
+namespace {
+
+DirectiveScan ScanLines(const ConfigFileVariant& variant, const std::vector<std::string>& lines,
+                        const ScanInterest* interest)
+{
+    CDirectiveScanner scanner(variant.keywords, 2, variant.presentWhenLineStands, interest);
+    for (const std::string& line : lines) {
+        if (!scanner.WantsMoreLines())
+            break;
+        scanner.TakeLine(CString(line.c_str()));
+    }
+    return scanner.Result();
+}
+
+} // namespace
+
+TEST_CASE("a scan that keeps only what the template can meet gives the same plan as a full scan")
+{
+    // Files of rules for the entries' URL patterns in any case, with equal and other targets,
+    // Netscape lines with blanks around them, and rules no entry can meet.
+    const unsigned seed = 9191;
+    std::mt19937 random(seed);
+    const ConfigFileVariant* variants[] = {&kBrellVariant, &kCorvaneHttpdVariant, &kNetscapeVariant};
+    const std::vector<std::string> pool = {
+        "# comment", "", "Pass  /a/*  C:\\LW\\wa\\*", "pass /A/* c:\\other", "Exec /b/*  C:\\LW\\wb",
+        "  PASS   /site/*  D:\\site", "Alias /a/ C:/LW/wa/", "ALIAS /A/  C:/old/", "ScriptAlias /b/ C:/LW/wb/",
+        "Alias /site/ D:/site/", "NameTrans fn=pfx2dir from=/a dir=C:/LW/wa", " nametrans FN=PFX2DIR from=/a dir=c:/lw/wa \t",
+        "NameTrans fn=pfx2dir from=/site dir=D:/site", "PathCheck fn=unix-uri-clean"};
+    const std::vector<TemplateEntry> entries = {
+        Entry("/a/*", "C:\\LW\\wa\\*", "Pass"), Entry("/b/*", "C:\\LW\\wb", "Exec"), Entry("/a/", "C:/LW/wa/", "Alias"),
+        Entry("/b/", "C:/LW/wb/", "ScriptAlias"), Entry("/a dir=", "C:/LW/wa", "NameTrans fn=pfx2dir from="),
+        Entry("fn=pfx2dir", "from=/site", "NameTrans")};
+    for (int round = 0; round < 500; ++round) {
+        INFO("seed " << seed << ", round " << round);
+        const ConfigFileVariant& variant = *variants[random() % 3];
+        std::vector<std::string> lines(random() % 12);
+        for (std::string& line : lines)
+            line = pool[random() % pool.size()];
+        std::vector<TemplateEntry> chosen;
+        for (int i = random() % 4; i > 0; --i)
+            chosen.push_back(entries[random() % entries.size()]);
+
+        DirectiveScan full = ScanLines(variant, lines, nullptr);
+        ScanInterest interest = InterestOf(variant, chosen);
+        DirectiveScan kept = ScanLines(variant, lines, &interest);
+        CHECK(kept.insertionPoint == full.insertionPoint);
+        CHECK(Describe(PlanConfigEdits(variant, kept, chosen)) == Describe(PlanConfigEdits(variant, full, chosen)));
+        const ScanInterest nothing;
+        CHECK(ScanLines(variant, lines, &nothing).insertionPoint == full.insertionPoint);
+    }
 }

@@ -3,6 +3,7 @@
 
 #include <catch.hpp>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -38,6 +39,7 @@ TEST_CASE("lines are read in text mode")
         {"a CR without LF stays in the line", "a\rb\ncr\r", {"a\rb", "cr\r"}},
         {"Ctrl-Z ends the file, also inside a line", "one\ntw\x1Ao\nthree\n", {"one", "tw"}},
         {"Ctrl-Z at a line start ends the file there", "one\n\x1Atwo\n", {"one"}},
+        {"a CR before Ctrl-Z is no line end and stays", "one\r\x1A", {"one\r"}},
         {"an empty file has no line", "", {}},
         {"NUL bytes are kept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
     };
@@ -90,4 +92,59 @@ TEST_CASE("files are opened without sharing")
     CHECK_FALSE(writer.Create(path));
     reader.Close();
     CHECK(second.Open(path));
+}
+
+TEST_CASE("runs of lines are the lines that reading line by line gives, with their CR LF")
+{
+    // Files of short and long lines with every kind of line end, some larger than the buffer,
+    // read both ways: runs (split at their LFs) where there are runs, lines elsewhere.
+    const unsigned seed = 7070;
+    std::mt19937 random(seed);
+    const char* ends[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", "\r\r\n", "\x1A"};
+    CScratchDir dir;
+    CString path = dir / "mixed.txt";
+    int allRunLines = 0, allLines = 0;
+    for (int round = 0; round < 40; ++round) {
+        INFO("seed " << seed << ", round " << round);
+        std::string bytes;
+        size_t size = random() % 3 == 0 ? 200000 : random() % 3000;
+        while (bytes.size() < size) {
+            bytes += std::string(random() % 10 == 0 ? random() % 70000 : random() % 60, 'a' + random() % 26);
+            bytes += random() % 50 == 0 ? ends[random() % 7] : ends[random() % 3];
+        }
+        WriteBytes(path, bytes);
+
+        CTextFileReader reader;
+        REQUIRE(reader.Open(path));
+        Lines lines;
+        int runLines = 0;
+        for (;;) {
+            CTextRun run;
+            reader.ReadRun(run);
+            if (run.lines > 0) {
+                std::string text(run.text, run.length);
+                REQUIRE(text.substr(text.size() - 2) == "\r\n");
+                for (size_t at = 0; at < text.size();) {
+                    size_t lf = text.find('\n', at);
+                    REQUIRE(lf != std::string::npos);
+                    REQUIRE(text[lf - 1] == '\r');
+                    lines.push_back(text.substr(at, lf - 1 - at));
+                    at = lf + 1;
+                }
+                runLines += run.lines;
+                continue;
+            }
+            CTextLine line;
+            if (!reader.ReadLine(line))
+                break;
+            lines.emplace_back(line.text, line.length);
+        }
+        CHECK_FALSE(reader.Failed());
+        reader.Close();
+        CHECK(lines == ReadAllLines(path));
+        CHECK(runLines <= static_cast<int>(lines.size()));
+        allRunLines += runLines;
+        allLines += static_cast<int>(lines.size());
+    }
+    CHECK(allRunLines * 2 > allLines); // most lines came as runs
 }

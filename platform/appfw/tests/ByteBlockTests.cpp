@@ -1,0 +1,109 @@
+#include "ByteBlock.h"
+#include "UpperTextFinder.h"
+
+#include <catch.hpp>
+
+#include <random>
+#include <string>
+
+namespace {
+
+const unsigned kSeed = 20261208;
+const int kRounds = 3000;
+// Line ends, Ctrl-Z, NUL, letters in both cases, bytes above 127 whose "upper case" is not ASCII.
+const std::string kAlphabet("aAbB/\n\r\x1A\0 \xE0\xC0", 12);
+
+char Pick(std::mt19937& random)
+{
+    return kAlphabet[random() % kAlphabet.size()];
+}
+
+std::string RandomText(std::mt19937& random, size_t length)
+{
+    std::string text;
+    for (size_t i = 0; i < length; ++i)
+        text += Pick(random);
+    return text;
+}
+
+// The searches as one would write them a byte at a time.
+const char* PlainFindEither(const char* from, const char* end, char a, char b)
+{
+    while (from < end && *from != a && *from != b)
+        ++from;
+    return from;
+}
+
+const char* PlainFindPair(const char* from, const char* end, char a1, char a2, char b1, char b2)
+{
+    for (; from < end; ++from) {
+        if ((from[0] == a1 || from[0] == a2) && (from[1] == b1 || from[1] == b2))
+            return from;
+    }
+    return end;
+}
+
+int PlainFindInUpper(std::string text, const std::string& upperWhat)
+{
+    for (char& c : text)
+        c = AsciiUpper(c);
+    size_t at = text.find(upperWhat);
+    return at == std::string::npos ? -1 : static_cast<int>(at);
+}
+
+} // namespace
+
+TEST_CASE("the block searches find the first place a byte-by-byte search finds, at any alignment and length")
+{
+    std::mt19937 random(kSeed);
+    for (int round = 0; round < kRounds; ++round) {
+        INFO("seed " << kSeed << ", round " << round);
+        size_t length = random() % 80;
+        std::string text = RandomText(random, length + 1); // the pair search reads one byte beyond
+        const char* from = text.data() + random() % (length + 1);
+        const char* end = text.data() + length;
+        char a1 = Pick(random), a2 = Pick(random), b1 = Pick(random), b2 = Pick(random);
+
+        const char* either = PlainFindEither(from, end, a1, a2);
+        const char* pair = PlainFindPair(from, end, a1, a2, b1, b2);
+        CHECK(byte_block::swar::FindEitherByte(from, end, a1, a2) == either);
+        CHECK(byte_block::swar::FindEitherPair(from, end, a1, a2, b1, b2) == pair);
+#ifdef __SSE2__
+        CHECK(byte_block::sse2::FindEitherByte(from, end, a1, a2) == either);
+        CHECK(byte_block::sse2::FindEitherPair(from, end, a1, a2, b1, b2) == pair);
+#endif
+    }
+}
+
+TEST_CASE("an upper-case text is found where the upper-cased text holds it, ASCII letters only folded")
+{
+    SECTION("cases that say what folding means")
+    {
+        CHECK(CUpperTextFinder(CString("/LINKWELL/*")).FindIn("Pass /LinkWell/* C:\\", 20) == 5);
+        CHECK(CUpperTextFinder(CString("\xC0")).FindIn("\xE0", 1) == -1); // not an ASCII letter
+        CHECK(CUpperTextFinder(CString("AB")).FindIn("xaB", 3) == 1);
+        CHECK(CUpperTextFinder(CString("AB")).FindIn("xa", 2) == -1);
+        CHECK(CUpperTextFinder(CString()).FindIn("x", 1) == 0);
+        CHECK(CUpperTextFinder(CString("A")).FindIn("bba", 3) == 2);
+        CHECK(CUpperTextFinder(CString("LONGER")).FindIn("LONG", 4) == -1);
+    }
+    SECTION("random texts and texts taken from them")
+    {
+        std::mt19937 random(kSeed + 1);
+        for (int round = 0; round < kRounds; ++round) {
+            INFO("seed " << kSeed + 1 << ", round " << round);
+            std::string text = RandomText(random, random() % 120);
+            std::string wanted;
+            if (!text.empty() && random() % 2) {
+                size_t start = random() % text.size();
+                wanted = text.substr(start, 1 + random() % 6);
+            } else {
+                wanted = RandomText(random, random() % 4);
+            }
+            for (char& c : wanted)
+                c = AsciiUpper(c);
+            CUpperTextFinder finder(CString(wanted.data(), static_cast<int>(wanted.size())));
+            CHECK(finder.FindIn(text.data(), static_cast<int>(text.size())) == PlainFindInUpper(text, wanted));
+        }
+    }
+}
