@@ -36,6 +36,18 @@ CString CScratchDir::operator/(const char* name) const
     return m_path + "\\" + name;
 }
 
+unsigned SelectedSeed()
+{
+    char wanted[32];
+    DWORD length = GetEnvironmentVariableA("TEST_SEED", wanted, sizeof wanted);
+    return length == 0 || length >= sizeof wanted ? 0 : strtoul(wanted, nullptr, 10);
+}
+
+bool SeedSelected(unsigned seed)
+{
+    return SelectedSeed() == 0 || SelectedSeed() == seed;
+}
+
 CString ProgramFolder()
 {
     char self[MAX_PATH];

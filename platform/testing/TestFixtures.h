@@ -25,6 +25,11 @@ private:
     CString m_previous;
 };
 
+// Cases made from seeds run alone when TEST_SEED names one. SelectedSeed is 0 when it names none;
+// SeedSelected is false for every other seed when it does.
+unsigned SelectedSeed();
+bool SeedSelected(unsigned seed);
+
 // The folder of the running test program, with its final backslash.
 CString ProgramFolder();
 

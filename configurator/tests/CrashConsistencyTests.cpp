@@ -1,0 +1,229 @@
+// A configuring run killed at any moment: every server's configuration file is always either as
+// it was or as one of the run's complete rewrites left it, and the next run finishes the job.
+#include "ConfigRewrite.h"
+#include "EditPlan.h"
+#include "InstalledServersRecord.h"
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const unsigned kSeed = 5150;
+const int kKills = 48;
+const int kEntries = 10;
+const int kLines = 60000;
+const char kInstallationPath[] = "C:\\LINKWELL";
+
+struct ServerFile {
+    ServerKind kind;
+    const ConfigFileVariant& variant;
+    const char* folder;
+    const char* name;
+    const char* ruleFormat;     // printf form of a rule: URL name, number
+    const char* templateFormat; // printf form of a template line: number, number
+};
+
+const ServerFile kServers[] = {
+    {Brell, kBrellVariant, "brell", "HTTPD.CNF", "Pass  /%s/*  D:\\SITES\\%05d\\*", "/lw%02d/*, web\\%02d\\*, Pass,"},
+    {CorvaneHttpd, kCorvaneHttpdVariant, "httpd", "HTTPD.CONF", "Alias /%s/ D:/SITES/%05d/", "/lw%02d/, web/%02d/, Alias,"},
+};
+
+std::string Format(const char* format, const char* name, int number)
+{
+    char text[200];
+    snprintf(text, sizeof text, format, name, number);
+    return text;
+}
+
+// A large file whose every template entry stands in it with another target.
+std::string LargeConfigFile(const ServerFile& server)
+{
+    std::string bytes = "# configuration of a busy server\r\n# rules follow\r\n";
+    for (int n = 0; n < kLines; ++n) {
+        char name[20];
+        if (n % (kLines / kEntries) == 7)
+            snprintf(name, sizeof name, "lw%02d", n / (kLines / kEntries));
+        else
+            snprintf(name, sizeof name, "site%05d", n);
+        bytes += Format(server.ruleFormat, name, n) + "\r\n";
+    }
+    return bytes;
+}
+
+std::string Template()
+{
+    std::string bytes;
+    for (const ServerFile& server : kServers) {
+        bytes += std::string(server.variant.sectionName) + "\r\n";
+        for (int e = 0; e < kEntries; ++e) {
+            char line[100];
+            snprintf(line, sizeof line, server.templateFormat, e, e);
+            bytes += std::string(line) + "\r\n";
+        }
+        bytes += "[END]\r\n";
+    }
+    return bytes;
+}
+
+// Where everything lies, rewritten for every run.
+struct Machine {
+    CScratchDir dir;
+    std::vector<std::string> before;
+
+    Machine()
+    {
+        WriteBytes(dir / "vpsetup.ini", Template());
+        CInstalledServersRecord record;
+        for (const ServerFile& server : kServers) {
+            CreateDirectoryA(dir / server.folder, nullptr);
+            record.WriteServer(server.kind, 1, ConfigPath(server), CString());
+            before.push_back(LargeConfigFile(server));
+        }
+    }
+    ~Machine() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath); }
+
+    CString ConfigPath(const ServerFile& server) const
+    {
+        return dir.Path() + "\\" + server.folder + "\\" + server.name;
+    }
+
+    void PutBack()
+    {
+        for (size_t i = 0; i < before.size(); ++i) {
+            DeleteFileA(ConfigPath(kServers[i]) + "1");
+            WriteBytes(ConfigPath(kServers[i]), before[i]);
+        }
+    }
+
+    HANDLE StartConfiguring() const
+    {
+        CString commandLine = CString("vpsetup.exe /CONFIGURE /PATH=") + kInstallationPath;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        // Right after a process was killed while starting, Wine may refuse the next start for a
+        // moment; that is the test's machinery, not the run under test, so it is tried again.
+        BOOL started = FALSE;
+        for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+            if (attempt > 0)
+                Sleep(200);
+            started = CreateProcessA(ProgramFolder() + "vpsetup.exe", commandLine.GetBuffer(commandLine.GetLength()),
+                                     nullptr, nullptr, FALSE, 0, nullptr, dir.Path(), &startup, &process);
+        }
+        INFO("CreateProcess error " << GetLastError());
+        REQUIRE(started);
+        CloseHandle(process.hThread);
+        return process.hProcess;
+    }
+
+    void Configure() const
+    {
+        HANDLE process = StartConfiguring();
+        REQUIRE(WaitForSingleObject(process, 60000) == WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+};
+
+// The contents the file passes through in an undisturbed run: as it was, then after each
+// rewrite in turn, made here from the same scan, plan and rewrites on a copy.
+std::vector<std::string> ContentsInTurn(const Machine& machine, const ServerFile& server, const std::string& before)
+{
+    CString copy = machine.dir / "reference.cnf";
+    WriteBytes(copy, before);
+    DirectiveScan scan;
+    REQUIRE(ScanDirectives(copy, server.variant.keywords, 2, false, scan));
+    CString path(kInstallationPath);
+    std::vector<TemplateEntry> entries;
+    REQUIRE(ReadTemplateSection(server.variant.sectionName, path, server.variant.separator, entries));
+    std::vector<std::string> contents{before};
+    for (const ConfigEdit& edit : PlanConfigEdits(server.variant, scan, entries)) {
+        if (edit.kind == ConfigEdit::RemoveLinesMentioning)
+            REQUIRE(RemoveDirectiveLines(copy, edit.text) == 0);
+        else
+            REQUIRE(InsertDirectiveLine(copy, edit.text, scan.insertionPoint) == 0);
+        contents.push_back(ReadBytes(copy));
+    }
+    DeleteFileA(copy);
+    return contents;
+}
+
+std::vector<std::string> FolderNames(const CString& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(folder + "\\*", &entry);
+    if (listing == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0)
+            names.push_back(entry.cFileName);
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_CASE("a configuring run killed at any moment leaves each file whole, and the next run completes it")
+{
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath);
+    Machine machine;
+    std::vector<std::vector<std::string>> contents;
+    for (size_t i = 0; i < machine.before.size(); ++i) {
+        contents.push_back(ContentsInTurn(machine, kServers[i], machine.before[i]));
+        REQUIRE(contents.back().size() == 2 * kEntries + 1); // a removal and an insertion each
+    }
+
+    // An undisturbed run, timed: it ends with the last of the contents.
+    machine.PutBack();
+    DWORD started = GetTickCount();
+    machine.Configure();
+    const DWORD runTime = GetTickCount() - started;
+    for (size_t i = 0; i < machine.before.size(); ++i)
+        REQUIRE(ReadBytes(machine.ConfigPath(kServers[i])) == contents[i].back());
+
+    std::mt19937 random(kSeed);
+    int caughtMidway = 0;
+    for (int kill = 0; kill < kKills; ++kill) {
+        // One moment in each of kKills equal parts of the run.
+        DWORD moment = static_cast<DWORD>(runTime * (kill + std::uniform_real_distribution<double>(0, 1)(random)) / kKills);
+        INFO("seed " << kSeed << ", kill " << kill << " after " << moment << " ms of " << runTime);
+        machine.PutBack();
+        HANDLE process = machine.StartConfiguring();
+        Sleep(moment);
+        TerminateProcess(process, 9);
+        REQUIRE(WaitForSingleObject(process, 60000) == WAIT_OBJECT_0);
+        CloseHandle(process);
+
+        for (size_t i = 0; i < machine.before.size(); ++i) {
+            const ServerFile& server = kServers[i];
+            CString path = machine.ConfigPath(server);
+            REQUIRE(FileExists(path));
+            std::string now = ReadBytes(path);
+            auto at = std::find(contents[i].begin(), contents[i].end(), now);
+            CHECK(at != contents[i].end());
+            if (at != contents[i].begin() && at != contents[i].end() - 1 && at != contents[i].end())
+                ++caughtMidway;
+            // Nothing but the file and perhaps the temporary file of an unfinished rewrite.
+            std::vector<std::string> names = FolderNames(machine.dir / server.folder);
+            std::string temp = std::string(server.name) + "1";
+            CHECK((names == std::vector<std::string>{server.name} || names == std::vector<std::string>{server.name, temp}));
+        }
+
+        machine.Configure();
+        for (size_t i = 0; i < machine.before.size(); ++i) {
+            CHECK(ReadBytes(machine.ConfigPath(kServers[i])) == contents[i].back());
+            CHECK_FALSE(FileExists(machine.ConfigPath(kServers[i]) + "1"));
+        }
+    }
+    // The moments fell inside the rewrites, not only before and after them.
+    CHECK(caughtMidway >= kKills / 4);
+}
