@@ -125,21 +125,15 @@ bool CTextFileWriter::Create(const char* path)
     return m_file.IsValid();
 }
 
-bool CTextFileWriter::WriteAll(const char* data, DWORD length)
+bool CTextFileWriter::Flush()
 {
     DWORD done = 0;
-    while (!m_failed && done < length) {
+    while (!m_failed && done < m_used) {
         DWORD wrote = 0;
-        if (!WriteFile(m_file.Get(), data + done, length - done, &wrote, nullptr) || wrote == 0)
+        if (!WriteFile(m_file.Get(), m_buffer + done, m_used - done, &wrote, nullptr) || wrote == 0)
             m_failed = true;
         done += wrote;
     }
-    return !m_failed;
-}
-
-bool CTextFileWriter::Flush()
-{
-    WriteAll(m_buffer, m_used);
     m_used = 0;
     return !m_failed;
 }

@@ -65,7 +65,6 @@ public:
 private:
     bool Put(const char* data, int length);
     bool Flush();
-    bool WriteAll(const char* data, DWORD length);
 
     CFileHandle m_file;
     char m_buffer[65536];

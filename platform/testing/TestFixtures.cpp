@@ -83,6 +83,25 @@ std::string ReadBytes(const CString& path)
     return bytes;
 }
 
+std::vector<std::string> TextModeLines(const std::string& bytes)
+{
+    std::string text = bytes.substr(0, bytes.find('\x1A'));
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t lf = text.find('\n', at);
+        if (lf == std::string::npos) {
+            lines.push_back(text.substr(at));
+            break;
+        }
+        std::string line = text.substr(at, lf - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        at = lf + 1;
+    }
+    return lines;
+}
+
 bool FileExists(const CString& path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;

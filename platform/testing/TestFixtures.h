@@ -5,6 +5,7 @@
 #include "CString.h"
 
 #include <string>
+#include <vector>
 #include <windows.h>
 
 // A fresh folder under the temporary directory, made the current directory while it lives
@@ -36,6 +37,9 @@ CString ProgramFolder();
 void WriteBytes(const CString& path, const std::string& bytes);
 std::string ReadBytes(const CString& path);
 bool FileExists(const CString& path);
+// The lines of file content as text mode reads them: LF ends a line and takes a CR right before
+// it along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
+std::vector<std::string> TextModeLines(const std::string& bytes);
 void DeleteTree(const CString& path);
 
 // A registry key under HKEY_LOCAL_MACHINE, deleted with its subkeys before and after use.

@@ -100,27 +100,6 @@ TEST_CASE("a rewrite that cannot complete leaves the file as it was and no tempo
 
 namespace {
 
-// The file's lines as text mode defines them: LF ends a line and takes a CR right before it
-// along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
-std::vector<std::string> TextModeLines(const std::string& bytes)
-{
-    std::string text = bytes.substr(0, bytes.find('\x1A'));
-    std::vector<std::string> lines;
-    for (size_t at = 0; at < text.size();) {
-        size_t lf = text.find('\n', at);
-        if (lf == std::string::npos) {
-            lines.push_back(text.substr(at));
-            break;
-        }
-        std::string line = text.substr(at, lf - at);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        at = lf + 1;
-    }
-    return lines;
-}
-
 std::string Written(const std::vector<std::string>& lines)
 {
     std::string bytes;

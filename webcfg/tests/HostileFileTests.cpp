@@ -50,25 +50,6 @@ std::string Trim(const std::string& text)
     return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(kWhite) - first + 1);
 }
 
-std::vector<std::string> TextModeLines(const std::string& bytes)
-{
-    std::string text = bytes.substr(0, bytes.find('\x1A'));
-    std::vector<std::string> lines;
-    for (size_t at = 0; at < text.size();) {
-        size_t lf = text.find('\n', at);
-        if (lf == std::string::npos) {
-            lines.push_back(text.substr(at));
-            break;
-        }
-        std::string line = text.substr(at, lf - at);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        at = lf + 1;
-    }
-    return lines;
-}
-
 struct Rule {
     std::string url, target, name;
 };
