@@ -36,8 +36,7 @@ void SetValue(const char* keyPath, const char* name, const std::string& data, DW
     HKEY key;
     REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
             ERROR_SUCCESS);
-    REQUIRE(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS);
+    SetExactValue(key, name, type, data);
     RegCloseKey(key);
 }
 

@@ -160,12 +160,18 @@ CScratchRegistryKey::~CScratchRegistryKey()
 
 void CScratchRegistryKey::SetString(const char* name, const std::string& data, DWORD type)
 {
-    REQUIRE(RegSetValueExA(m_key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS);
+    SetExactValue(m_key, name, type, data);
 }
 
 void CScratchRegistryKey::SetDword(const char* name, DWORD value)
 {
     REQUIRE(RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
             ERROR_SUCCESS);
+}
+
+void SetExactValue(HKEY key, const char* name, DWORD type, const std::string& bytes)
+{
+    std::string guarded = bytes + "x";
+    REQUIRE(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
+                           static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS);
 }

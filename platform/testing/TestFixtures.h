@@ -57,3 +57,8 @@ private:
 };
 
 void DeleteRegistryTree(HKEY root, const char* path);
+
+// Stores exactly these bytes. The registry adds a zero to a string whose given length leaves one
+// out when the byte after it happens to be zero, so a string meant to lack its zero must not be
+// followed by one.
+void SetExactValue(HKEY key, const char* name, DWORD type, const std::string& bytes);
