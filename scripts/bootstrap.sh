@@ -12,6 +12,8 @@ command -v wine >/dev/null 2>&1 || need+=(wine)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 # 64-bit Wine runs the tests where the kernel executes no 32-bit code.
 [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+# chattr locks a test folder against every writer.
+command -v chattr >/dev/null 2>&1 || need+=(e2fsprogs)
 
 [ ${#need[@]} -eq 0 ] && exit 0
 

@@ -54,6 +54,9 @@ rig_start_wine() {
         "$WINE_LOADER" wineboot -i </dev/null >/dev/null 2>&1
         "$WINESERVER_BIN" -w </dev/null >/dev/null 2>&1 || true
     fi
+    # A server left running on the prefix (by a test run by hand) would make -p fail.
+    "$WINESERVER_BIN" -k </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER_BIN" -w </dev/null >/dev/null 2>&1 || true
     "$WINESERVER_BIN" -p </dev/null >/dev/null 2>&1
     "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
 }
@@ -89,9 +92,28 @@ rig_make_test_drives() {
     ln -sfn .. "$drives/h/tree/up"
     ln -sfn ../../outside "$drives/h/tree/elsewhere"
     rig_map_drives "d:hd:$drives/d" "e:hd:$drives/e" "f:cdrom:$drives/f" "g:hd:$drives/g" "h:hd:$drives/h"
+    rig_make_locked_folder
+}
+
+# A folder whose entries cannot change, not even for root (for whom Wine lets read-only attributes
+# pass): a configuration file in it can be read, but no temporary file made beside it. Left
+# unlocked when the file system does not allow it; the test that needs it then says so.
+rig_make_locked_folder() {
+    local locked="$RIG_ROOT/build/test-drives/locked"
+    rig_unlock_folder
+    rm -rf "$locked"
+    mkdir -p "$locked"
+    printf '# Linkwell test: a folder nobody may change\r\nPass /wa/* C:\\old\\wa\\*\r\n' > "$locked/HTTPD.CNF"
+    chattr +i "$locked" 2>/dev/null || echo "wine-rig: cannot lock $locked" >&2
+}
+
+# Unlocked again when the rig stops, so that the build folder can be removed as usual.
+rig_unlock_folder() {
+    chattr -i "$RIG_ROOT/build/test-drives/locked" 2>/dev/null || true
 }
 
 rig_stop() {
+    rig_unlock_folder
     if [ -n "${WINEPREFIX:-}" ]; then
         "$WINESERVER_BIN" -k </dev/null >/dev/null 2>&1 || true
     fi

@@ -267,3 +267,97 @@ TEST_CASE("a Netscape file gains the template's lines once, in front of its firs
         CHECK(ReadBytes(first.config) == "PathCheck fn=unix-uri-clean\n<Object>\n</Object>\n");
     }
 }
+
+namespace {
+
+using Operation = int(__cdecl*)(CString&, CString&);
+
+struct FileOperation {
+    const char* name;
+    Operation operation;
+    const char* fileName;
+    const char* content; // with a directive the template replaces, so every run tries rewrites
+};
+
+const FileOperation kFileOperations[] = {
+    {"Brell", EnsureBrellContainsVP, "HTTPD.CNF", "# rules\r\nPass /wa/* C:\\old\\*\r\n"},
+    {"Skylane", EnsureCorvaneSLSContainsVP, "HTTPD.CNF", "# rules\r\nExec /wacgi/* C:\\old\\*\r\n"},
+    {"Corvane HTTPD", EnsureCorvaneHTTPDContainsVP, "HTTPD.CONF", "# conf\r\nAlias /wa/ C:/old/\r\n"},
+    {"Netscape", EnsureNETContainsVP, "OBJ.CONF", "# obj\r\nNameTrans fn=pfx2dir from=/wa dir=\"C:/old\"\r\n"},
+};
+
+// The rig's folder whose entries nobody may change, not even a privileged process: it holds a
+// configuration file that can be read, and no temporary file can be made beside it.
+CString LockedFolder()
+{
+    char full[MAX_PATH];
+    GetFullPathNameA(ProgramFolder() + "..\\..\\..\\test-drives\\locked", MAX_PATH, full, nullptr);
+    return CString(full);
+}
+
+bool CanCreateFileIn(const CString& folder)
+{
+    CString probe = folder + "\\probe";
+    HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    DeleteFileA(probe);
+    return true;
+}
+
+} // namespace
+
+TEST_CASE("files that cannot be written: the file stays as it was, no temporary file is left, the result is 1")
+{
+    for (const FileOperation& op : kFileOperations) {
+        SECTION(op.name)
+        {
+            ServerFiles files(op.fileName, op.content);
+            CString temp = files.config + "1";
+            CString path("C:\\PROD");
+            SECTION("a read-only configuration file")
+            {
+                REQUIRE(SetFileAttributesA(files.config, FILE_ATTRIBUTE_READONLY));
+                CHECK(op.operation(files.config, path) == 1);
+                CHECK_FALSE(FileExists(temp));
+            }
+            SECTION("the temporary name taken by a read-only file")
+            {
+                WriteBytes(temp, "someone else's");
+                REQUIRE(SetFileAttributesA(temp, FILE_ATTRIBUTE_READONLY));
+                CHECK(op.operation(files.config, path) == 1);
+                CHECK(ReadBytes(temp) == "someone else's");
+                SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
+            }
+            SECTION("the temporary name taken by a folder")
+            {
+                REQUIRE(CreateDirectoryA(temp, nullptr));
+                CHECK(op.operation(files.config, path) == 1);
+                CHECK((GetFileAttributesA(temp) & FILE_ATTRIBUTE_DIRECTORY) != 0);
+            }
+            SetFileAttributesA(files.config, FILE_ATTRIBUTE_NORMAL);
+            CHECK(ReadBytes(files.config) == op.content);
+        }
+    }
+}
+
+TEST_CASE("a configuration file in a folder whose entries cannot change stays as it was, with result 1")
+{
+    CString folder = LockedFolder();
+    CString config = folder + "\\HTTPD.CNF";
+    if (!FileExists(config) || CanCreateFileIn(folder)) {
+        WARN("no locked folder at " << folder.c_str() << " (the rig makes it where the system allows)");
+        return;
+    }
+    CScratchDir dir;
+    WriteBytes(dir / "vpsetup.ini", kTemplate);
+    const std::string before = ReadBytes(config);
+    for (const FileOperation& op : kFileOperations) {
+        INFO(op.name);
+        CString configArgument(config), path("C:\\PROD");
+        CHECK(op.operation(configArgument, path) == 1);
+        CHECK(ReadBytes(config) == before);
+        CHECK_FALSE(FileExists(config + "1"));
+    }
+}
