@@ -118,6 +118,8 @@ struct ServerFolder {
         CreateDirectoryA(dir / netscape.c_str(), nullptr);
         CreateDirectoryA(dir / (netscape + "\\config").c_str(), nullptr);
         WriteBytes(dir / (netscape + "\\config\\OBJ.CONF").c_str(), "# objects\r\n");
+        // Hostile text such as ".\\." is a relative path; it must not lead to these files.
+        SetCurrentDirectoryA(ProgramFolder());
     }
     std::string FileBelow(const RegistryProbe& probe) const
     {

@@ -3,6 +3,7 @@
 // bytes under another type.
 #pragma once
 
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <windows.h>
