@@ -7,12 +7,6 @@
 
 namespace {
 
-struct StoredValue {
-    DWORD type;
-    std::string data;
-    bool operator==(const StoredValue& o) const { return type == o.type && data == o.data; }
-};
-
 std::string Dword(DWORD value)
 {
     return std::string(reinterpret_cast<const char*>(&value), 4);
@@ -23,20 +17,11 @@ std::string Sz(const std::string& text)
     return text + std::string(1, '\0');
 }
 
-std::map<std::string, StoredValue> ReadRecord()
+std::map<std::string, RawRegistryValue> ReadRecord()
 {
-    std::map<std::string, StoredValue> values;
-    HKEY key;
-    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath, 0, KEY_READ, &key) == ERROR_SUCCESS);
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        BYTE data[1024];
-        DWORD nameLength = sizeof name, dataLength = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS)
-            break;
-        values[name] = {type, std::string(reinterpret_cast<char*>(data), dataLength)};
-    }
-    RegCloseKey(key);
+    std::map<std::string, RawRegistryValue> values;
+    for (const NamedRegistryValue& stored : ListRegistryValues(CInstalledServersRecord::kKeyPath))
+        values[stored.name] = stored.value;
     return values;
 }
 
@@ -61,7 +46,7 @@ TEST_CASE("a discovering run writes all fourteen values with their types and siz
     record.WriteServer(6, 1, CString("x"), CString("y"));
     record.WriteSummary();
 
-    std::map<std::string, StoredValue> expected = {
+    std::map<std::string, RawRegistryValue> expected = {
         {"Pellan Mondrel", {REG_DWORD, Dword(0)}},
         {"Pellan Mondrel Config File", {REG_SZ, Sz("")}},
         {"Pellan Mondrel NVelda DLL File", {REG_SZ, Sz("D:\\MONDREL")}},
@@ -89,8 +74,8 @@ TEST_CASE("nothing found: the summary says so, and Finished is still 1")
     record.WriteSummary();
     auto values = ReadRecord();
     CHECK(values.size() == 14);
-    CHECK(values["HasAWebServerBeenDiscovered"].data == Dword(0));
-    CHECK(values["Finished"].data == Dword(1));
+    CHECK(values["HasAWebServerBeenDiscovered"].bytes == Dword(0));
+    CHECK(values["Finished"].bytes == Dword(1));
 }
 
 TEST_CASE("the record's key and its new parent are volatile")

@@ -4,15 +4,10 @@
 #pragma once
 
 #include <initializer_list>
+#include "TestFixtures.h"
+
 #include <random>
 #include <string>
-#include <windows.h>
-
-struct RawRegistryValue {
-    DWORD type;
-    std::string bytes; // exactly as stored
-    bool operator==(const RawRegistryValue& other) const { return type == other.type && bytes == other.bytes; }
-};
 
 // Text of one of the given lengths, give or take one, or a short one: printable characters,
 // backslashes and commas.

@@ -175,3 +175,21 @@ void SetExactValue(HKEY key, const char* name, DWORD type, const std::string& by
     REQUIRE(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS);
 }
+
+std::vector<NamedRegistryValue> ListRegistryValues(const char* path)
+{
+    std::vector<NamedRegistryValue> values;
+    HKEY key;
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) == ERROR_SUCCESS);
+    std::vector<char> name(16384);
+    std::vector<BYTE> data(65536);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
+        if (RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength) != ERROR_SUCCESS)
+            break;
+        values.push_back({std::string(name.data(), nameLength),
+                          {type, std::string(reinterpret_cast<const char*>(data.data()), dataLength)}});
+    }
+    RegCloseKey(key);
+    return values;
+}

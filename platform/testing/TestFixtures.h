@@ -58,6 +58,22 @@ private:
 
 void DeleteRegistryTree(HKEY root, const char* path);
 
+// A registry value as it is stored: its type and exactly its bytes.
+struct RawRegistryValue {
+    DWORD type;
+    std::string bytes;
+    bool operator==(const RawRegistryValue& other) const { return type == other.type && bytes == other.bytes; }
+};
+
+struct NamedRegistryValue {
+    std::string name;
+    RawRegistryValue value;
+};
+
+// Every value of the key under HKEY_LOCAL_MACHINE in the order the registry lists them, read
+// with room for the largest.
+std::vector<NamedRegistryValue> ListRegistryValues(const char* path);
+
 // Stores exactly these bytes. The registry adds a zero to a string whose given length leaves one
 // out when the byte after it happens to be zero, so a string meant to lack its zero must not be
 // followed by one.

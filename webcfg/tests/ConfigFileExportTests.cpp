@@ -328,7 +328,6 @@ TEST_CASE("files that cannot be written: the file stays as it was, no temporary 
                 REQUIRE(SetFileAttributesA(temp, FILE_ATTRIBUTE_READONLY));
                 CHECK(op.operation(files.config, path) == 1);
                 CHECK(ReadBytes(temp) == "someone else's");
-                SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
             }
             SECTION("the temporary name taken by a folder")
             {
@@ -336,7 +335,6 @@ TEST_CASE("files that cannot be written: the file stays as it was, no temporary 
                 CHECK(op.operation(files.config, path) == 1);
                 CHECK((GetFileAttributesA(temp) & FILE_ATTRIBUTE_DIRECTORY) != 0);
             }
-            SetFileAttributesA(files.config, FILE_ATTRIBUTE_NORMAL);
             CHECK(ReadBytes(files.config) == op.content);
         }
     }

@@ -20,30 +20,6 @@ const char kRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters
 const size_t kNameBufferChars = 200;
 const size_t kDataBufferBytes = 100;
 
-struct StoredRoot {
-    std::string name;
-    RawRegistryValue value;
-};
-
-// Every value of the key in the order the registry lists them, read with room to spare.
-std::vector<StoredRoot> ListRoots()
-{
-    std::vector<StoredRoot> roots;
-    HKEY key;
-    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRootsKey, 0, KEY_READ, &key) == ERROR_SUCCESS);
-    for (DWORD i = 0;; ++i) {
-        std::vector<char> name(1024);
-        std::vector<BYTE> data(4096);
-        DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
-        if (RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength) != ERROR_SUCCESS)
-            break;
-        roots.push_back({std::string(name.data(), nameLength),
-                         {type, std::string(reinterpret_cast<const char*>(data.data()), dataLength)}});
-    }
-    RegCloseKey(key);
-    return roots;
-}
-
 std::string Upper(std::string text)
 {
     for (char& c : text)
@@ -68,10 +44,10 @@ struct Row {
 };
 
 // The roots up to the first that does not fit the buffers.
-std::vector<Row> Snapshot(const std::vector<StoredRoot>& roots)
+std::vector<Row> Snapshot(const std::vector<NamedRegistryValue>& roots)
 {
     std::vector<Row> rows;
-    for (const StoredRoot& root : roots) {
+    for (const NamedRegistryValue& root : roots) {
         if (root.name.size() >= kNameBufferChars || root.value.bytes.size() > kDataBufferBytes)
             break;
         std::string text = root.value.bytes.substr(0, root.value.bytes.find('\0'));
@@ -123,10 +99,10 @@ std::string RootData(std::mt19937& random)
     }
 }
 
-std::map<std::string, RawRegistryValue> ByUpperName(const std::vector<StoredRoot>& roots)
+std::map<std::string, RawRegistryValue> ByUpperName(const std::vector<NamedRegistryValue>& roots)
 {
     std::map<std::string, RawRegistryValue> byName;
-    for (const StoredRoot& root : roots)
+    for (const NamedRegistryValue& root : roots)
         byName[Upper(root.name)] = root.value;
     return byName;
 }
@@ -152,7 +128,7 @@ void CheckCase(unsigned seed)
     }
     WriteBytes(dir / "vpsetup.ini", ini + "[END]\r\n");
 
-    const std::vector<StoredRoot> before = ListRoots();
+    const std::vector<NamedRegistryValue> before = ListRegistryValues(kRootsKey);
     const std::vector<Row> rows = Snapshot(before);
     std::map<std::string, RawRegistryValue> expected = ByUpperName(before);
     for (const Entry& entry : entries) {
@@ -183,7 +159,7 @@ void CheckCase(unsigned seed)
     }
     CString path(kInstallationPath);
     CHECK(EnsureMSIISContainsVP(path) == 1);
-    CHECK(ByUpperName(ListRoots()) == expected);
+    CHECK(ByUpperName(ListRegistryValues(kRootsKey)) == expected);
 }
 
 } // namespace

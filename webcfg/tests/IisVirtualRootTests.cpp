@@ -15,21 +15,12 @@ std::string Sz(const std::string& text)
     return text + std::string(1, '\0');
 }
 
-// Every value of the key: name -> (type, data as stored).
-std::map<std::string, std::pair<DWORD, std::string>> ReadRoots()
+// Every value of the key by its name.
+std::map<std::string, RawRegistryValue> ReadRoots()
 {
-    std::map<std::string, std::pair<DWORD, std::string>> roots;
-    HKEY key;
-    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRootsKey, 0, KEY_READ, &key) == ERROR_SUCCESS);
-    for (DWORD i = 0;; ++i) {
-        char name[2048];
-        BYTE data[4096];
-        DWORD nameLength = sizeof name, dataLength = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS)
-            break;
-        roots[std::string(name, nameLength)] = {type, std::string(reinterpret_cast<char*>(data), dataLength)};
-    }
-    RegCloseKey(key);
+    std::map<std::string, RawRegistryValue> roots;
+    for (const NamedRegistryValue& stored : ListRegistryValues(kRootsKey))
+        roots[stored.name] = stored.value;
     return roots;
 }
 
@@ -92,11 +83,11 @@ TEST_CASE("template roots are written, equal ones kept, differing ones replaced,
     CHECK(path == CString("C:\\PROD\\"));
     auto roots = ReadRoots();
     CHECK(roots.size() == 4);
-    CHECK(roots["/WA"] == std::make_pair(DWORD(REG_SZ), Sz("c:\\prod\\WA,,1")));
+    CHECK(roots["/WA"] == RawRegistryValue{REG_SZ, Sz("c:\\prod\\WA,,1")});
     CHECK(roots.count("/scripts") == 0);
-    CHECK(roots["/Scripts"] == std::make_pair(DWORD(REG_SZ), Sz("C:\\PROD\\cgi,,4")));
-    CHECK(roots["/docs"] == std::make_pair(DWORD(REG_SZ), Sz("C:\\PROD\\doc,,")));
-    CHECK(roots["/other"] == std::make_pair(DWORD(REG_EXPAND_SZ), Sz("C:\\other,,1")));
+    CHECK(roots["/Scripts"] == RawRegistryValue{REG_SZ, Sz("C:\\PROD\\cgi,,4")});
+    CHECK(roots["/docs"] == RawRegistryValue{REG_SZ, Sz("C:\\PROD\\doc,,")});
+    CHECK(roots["/other"] == RawRegistryValue{REG_EXPAND_SZ, Sz("C:\\other,,1")});
 
     SECTION("a second run changes nothing")
     {
@@ -110,7 +101,7 @@ TEST_CASE("two template entries of one name: the last one written holds the valu
     IisMachine iis("/wa, first, 1,\r\n/wa, second, 5,\r\n");
     CString path("C:\\P\\");
     REQUIRE(EnsureMSIISContainsVP(path) == 1);
-    CHECK(ReadRoots()["/wa"].second == Sz("C:\\P\\second,,5"));
+    CHECK(ReadRoots()["/wa"].bytes == Sz("C:\\P\\second,,5"));
 }
 
 TEST_CASE("an empty or missing section changes nothing and succeeds")
@@ -158,7 +149,7 @@ TEST_CASE("a value too large for the enumeration buffers ends the snapshot there
         CHECK(snapshot.empty());
         CString path("C:\\P\\");
         REQUIRE(EnsureMSIISContainsVP(path) == 1);
-        CHECK(ReadRoots()["/big"].second == Sz("C:\\P\\new,,1"));
+        CHECK(ReadRoots()["/big"].bytes == Sz("C:\\P\\new,,1"));
     }
     SECTION("values of other types are read as text up to their length or first zero byte")
     {
