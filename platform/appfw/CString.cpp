@@ -65,7 +65,7 @@ CString::~CString()
 CString& CString::operator=(const CString& other)
 {
     if (this != &other) {
-        m_length = 0;
+        Empty();
         Append(other.m_data, other.m_length);
     }
     return *this;
@@ -94,6 +94,8 @@ void CString::Reserve(int capacity)
         grown = grown > (0x7FFFFFFF - 1) / 2 ? 0x7FFFFFFF - 1 : grown * 2;
     m_data = HeapGrow(m_data, grown + 1);
     m_capacity = grown;
+    // A first block holds no text yet; GetBuffer hands it out before anything is appended.
+    m_data[m_length] = '\0';
 }
 
 void CString::Empty()

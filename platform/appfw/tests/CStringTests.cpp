@@ -2,6 +2,9 @@
 
 #include <catch.hpp>
 
+#include <string>
+#include <utility>
+
 TEST_CASE("strings compare and search byte for byte, case folding only ASCII letters")
 {
     CString text("Pass /wa/* C:\\PROD\\wa\\*");
@@ -53,4 +56,53 @@ TEST_CASE("out-of-range substrings are clipped, never read past the end")
     CHECK(text.Find(CString("abcd")) == -1);
     text.Truncate(10);
     CHECK(text == CString("abc"));
+}
+
+namespace {
+// The counted text and c_str() agree: the text handed to the system ends right after it.
+bool Holds(const CString& text, const std::string& expected)
+{
+    return std::string(text.c_str(), text.GetLength()) == expected && text.c_str()[text.GetLength()] == '\0';
+}
+} // namespace
+
+TEST_CASE("after every change the text is terminated right after its length")
+{
+    CString text("C:\\OLD\\CONFIG");
+    CString empty;
+    text = empty;
+    CHECK(Holds(text, ""));
+    text = CString("C:\\NEW");
+    CHECK(Holds(text, "C:\\NEW"));
+    const CString& self = text;
+    text = self;
+    CHECK(Holds(text, "C:\\NEW"));
+    text = "";
+    CHECK(Holds(text, ""));
+    text = "abcdef";
+    text.Truncate(2);
+    CHECK(Holds(text, "ab"));
+    text.Empty();
+    CHECK(Holds(text, ""));
+    text = "ab";
+    text += text;
+    CHECK(Holds(text, "abab"));
+    text += 'c';
+    text += "";
+    CHECK(Holds(text, "ababc"));
+    text.Append(std::string(5000, 'g').c_str(), 5000); // grows the block several times
+    CHECK(Holds(text, "ababc" + std::string(5000, 'g')));
+    text = "  x  ";
+    text.Trim();
+    CHECK(Holds(text, "x"));
+    CString fresh;
+    fresh.GetBuffer(300);
+    CHECK(Holds(fresh, ""));
+    char* room = fresh.GetBuffer(300);
+    room[0] = 'q';
+    fresh.ReleaseBuffer(1);
+    CHECK(Holds(fresh, "q"));
+    CString moved(std::move(fresh));
+    CHECK(Holds(moved, "q"));
+    CHECK(Holds(fresh, ""));
 }
