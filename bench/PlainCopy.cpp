@@ -32,7 +32,8 @@ bool PlainRewrite(const char* path)
         CloseHandle(from);
         return false;
     }
-    bool copied = CopyBlocks(from, to);
+    // Flushed like the product's rewrite, so that the two are compared doing the same work.
+    bool copied = CopyBlocks(from, to) && FlushFileBuffers(to);
     CloseHandle(from);
     copied = CloseHandle(to) && copied;
     return copied && MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

@@ -172,7 +172,10 @@ bool CTextFileWriter::Close()
 {
     if (!m_file)
         return !m_failed;
-    Flush();
+    // The data must be on the disk before the file can take a configuration's name: a power cut
+    // after the rename must not leave the name on a file whose blocks were never written.
+    if (Flush() && !FlushFileBuffers(m_file.Get()))
+        m_failed = true;
     if (!m_file.Reset())
         m_failed = true;
     return !m_failed;

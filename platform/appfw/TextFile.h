@@ -59,7 +59,8 @@ public:
     // Writes whole lines with their line ends as they stand (a run).
     bool WriteLines(const char* text, int length) { return !m_file ? false : Put(text, length); }
     bool WriteLine(const CString& line) { return WriteLine(line.c_str(), line.GetLength()); }
-    // Writes what is buffered and closes; false if anything was not written.
+    // Writes what is buffered, flushes it to the disk and closes; false if anything was not
+    // written or the flush failed.
     bool Close();
 
 private:

@@ -154,6 +154,9 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes)
         return false;
     DWORD wrote = 0;
     bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
+    // On the disk before it takes the database's name, or a power cut could leave the name on
+    // blocks that were never written.
+    ok = ok && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
     if (ok)
         ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
