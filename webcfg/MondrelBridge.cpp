@@ -21,8 +21,8 @@ CString MakePathAssignment(const char* currentPath, const CString& programDirect
 
 int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory)
 {
-    // The runtime's put-environment also changes the environment block the loader searches; the
-    // string must outlive the call, as the runtime may keep a pointer into it.
+    // The runtime's put-environment also changes the environment block the loader searches. It
+    // keeps a copy of the assignment, so a string of this call is enough.
     CString assignment = MakePathAssignment(getenv("PATH"), programDirectory);
     _putenv(assignment);
 

@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
+#include <stdexcept>
+#include <utility>
 
 struct PVHandle_ {
     enum Kind { Database, Document, Item } kind;
@@ -87,11 +90,12 @@ void Release(PVHANDLE handle)
     }
 }
 
-PVSTATUS Persist(PVHANDLE database, const PVDatabaseData& changed)
+// Moved in, not copied, once the file holds it: nothing that could fail comes after the write.
+PVSTATUS Persist(PVHANDLE database, PVDatabaseData&& changed)
 {
     if (!ReplaceFileContent(database->path, FormatDatabase(changed)))
         return PVERR_DATABASE_UNWRITABLE;
-    database->data = changed;
+    database->data = std::move(changed);
     return PVOK;
 }
 
@@ -137,7 +141,27 @@ const Message kMessages[] = {
     {PVERR_NO_SUCH_VALUE, "The item has no value at that position."},
     {PVERR_BAD_ARGUMENT, "An argument of the call is not valid."},
     {PVERR_INJECTED, "The operation failed (a failure injected for a test)."},
+    {PVERR_OUT_OF_MEMORY, "There is not enough memory for the operation; the database file has not been changed."},
+    {PVERR_NO_DOCUMENT_ID, "The database has no document id left for a new document."},
+    {PVERR_INTERNAL, "The operation failed inside the client library."},
 };
+
+// No C++ exception may leave the library: its caller carries an unwinder of its own, and an
+// exception crossing into it ends the process. Whatever a call throws becomes its status; the
+// database and its file are changed only after everything that can throw has been done.
+template <typename Body>
+PVSTATUS Guarded(Body body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return PVERR_OUT_OF_MEMORY;
+    } catch (const std::length_error&) {
+        return PVERR_OUT_OF_MEMORY;
+    } catch (...) {
+        return PVERR_INTERNAL;
+    }
+}
 
 } // namespace
 
@@ -145,16 +169,20 @@ extern "C" {
 
 PVSTATUS __cdecl PVAPI_Initialize(unsigned short, unsigned long, const char* const*, const char*)
 {
-    ReadFailureInjection();
-    g_initialized = true;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        ReadFailureInjection();
+        g_initialized = true;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_Term()
 {
-    g_initialized = false;
-    g_throwAllErrors = false;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        g_initialized = false;
+        g_throwAllErrors = false;
+        return PVOK;
+    });
 }
 
 void __cdecl PVAPI_SetThrowAllErrors(int on)
@@ -174,227 +202,258 @@ void __cdecl PVAPI_Release(PVHANDLE handle)
 
 PVSTATUS __cdecl PVAPI_GetDatabase(const char* path, const char*, PVHANDLE* database)
 {
-    if (!database || !path)
-        return PVERR_BAD_ARGUMENT;
-    *database = nullptr;
-    if (!g_initialized)
-        return PVERR_NOT_INITIALIZED;
-    if (InjectedFailure("GetDatabase"))
-        return PVERR_INJECTED;
-    *database = NewHandle(PVHandle_::Database, nullptr);
-    (*database)->path = path;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!database || !path)
+            return PVERR_BAD_ARGUMENT;
+        *database = nullptr;
+        if (!g_initialized)
+            return PVERR_NOT_INITIALIZED;
+        if (InjectedFailure("GetDatabase"))
+            return PVERR_INJECTED;
+        *database = NewHandle(PVHandle_::Database, nullptr);
+        (*database)->path = path;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_DatabaseOpen(PVHANDLE database)
 {
-    if (!IsDatabase(database))
-        return PVERR_BAD_ARGUMENT;
-    if (InjectedFailure("Open"))
-        return PVERR_INJECTED;
-    std::string bytes;
-    switch (ReadWholeFile(database->path, bytes)) {
-    case FileRead::Missing: return PVERR_DATABASE_NOT_FOUND;
-    case FileRead::Unreadable: return PVERR_DATABASE_UNREADABLE;
-    case FileRead::Ok: break;
-    }
-    if (!ParseDatabase(bytes, database->data))
-        return PVERR_DATABASE_DAMAGED;
-    database->open = true;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDatabase(database))
+            return PVERR_BAD_ARGUMENT;
+        if (InjectedFailure("Open"))
+            return PVERR_INJECTED;
+        std::string bytes;
+        switch (ReadWholeFile(database->path, bytes)) {
+        case FileRead::Missing: return PVERR_DATABASE_NOT_FOUND;
+        case FileRead::Unreadable: return PVERR_DATABASE_UNREADABLE;
+        case FileRead::Ok: break;
+        }
+        if (!ParseDatabase(bytes, database->data))
+            return PVERR_DATABASE_DAMAGED;
+        database->open = true;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_DatabaseClose(PVHANDLE database)
 {
-    if (!IsDatabase(database))
-        return PVERR_BAD_ARGUMENT;
-    if (!database->open)
-        return PVERR_DATABASE_NOT_OPEN;
-    database->open = false;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDatabase(database))
+            return PVERR_BAD_ARGUMENT;
+        if (!database->open)
+            return PVERR_DATABASE_NOT_OPEN;
+        database->open = false;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_GetDocuments(PVHANDLE database, unsigned long* count)
 {
-    if (!IsDatabase(database) || !count)
-        return PVERR_BAD_ARGUMENT;
-    *count = 0;
-    if (!database->open)
-        return PVERR_DATABASE_NOT_OPEN;
-    if (InjectedFailure("GetDocuments"))
-        return PVERR_INJECTED;
-    database->collection.clear();
-    for (const PVDocumentData& document : database->data.documents)
-        database->collection.push_back(document.id);
-    *count = static_cast<unsigned long>(database->collection.size());
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDatabase(database) || !count)
+            return PVERR_BAD_ARGUMENT;
+        *count = 0;
+        if (!database->open)
+            return PVERR_DATABASE_NOT_OPEN;
+        if (InjectedFailure("GetDocuments"))
+            return PVERR_INJECTED;
+        database->collection.clear();
+        for (const PVDocumentData& document : database->data.documents)
+            database->collection.push_back(document.id);
+        *count = static_cast<unsigned long>(database->collection.size());
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_GetDocument(PVHANDLE database, unsigned long position, PVHANDLE* document)
 {
-    if (!IsDatabase(database) || !document || position >= database->collection.size())
-        return PVERR_BAD_ARGUMENT;
-    *document = NewHandle(PVHandle_::Document, database);
-    (*document)->id = database->collection[position];
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDatabase(database) || !document || position >= database->collection.size())
+            return PVERR_BAD_ARGUMENT;
+        *document = NewHandle(PVHandle_::Document, database);
+        (*document)->id = database->collection[position];
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_DocumentOpen(PVHANDLE document, unsigned long)
 {
-    if (!IsDocument(document))
-        return PVERR_BAD_ARGUMENT;
-    if (!document->parent->open)
-        return PVERR_DATABASE_NOT_OPEN;
-    if (InjectedFailure("DocumentOpen"))
-        return PVERR_INJECTED;
-    const PVDocumentData* stored = FindDocument(document->parent->data, document->id);
-    if (!stored)
-        return PVERR_NO_SUCH_DOCUMENT;
-    document->working = *stored;
-    document->documentOpen = true;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDocument(document))
+            return PVERR_BAD_ARGUMENT;
+        if (!document->parent->open)
+            return PVERR_DATABASE_NOT_OPEN;
+        if (InjectedFailure("DocumentOpen"))
+            return PVERR_INJECTED;
+        const PVDocumentData* stored = FindDocument(document->parent->data, document->id);
+        if (!stored)
+            return PVERR_NO_SUCH_DOCUMENT;
+        document->working = *stored;
+        document->documentOpen = true;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_DocumentClose(PVHANDLE document)
 {
-    if (!IsDocument(document))
-        return PVERR_BAD_ARGUMENT;
-    if (!document->documentOpen)
-        return PVERR_DOCUMENT_NOT_OPEN;
-    document->documentOpen = false;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDocument(document))
+            return PVERR_BAD_ARGUMENT;
+        if (!document->documentOpen)
+            return PVERR_DOCUMENT_NOT_OPEN;
+        document->documentOpen = false;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_DeleteDocument(PVHANDLE database, PVHANDLE document)
 {
-    if (!IsDatabase(database) || !IsDocument(document) || document->parent != database)
-        return PVERR_BAD_ARGUMENT;
-    if (!database->open)
-        return PVERR_DATABASE_NOT_OPEN;
-    if (InjectedFailure("DeleteDocument"))
-        return PVERR_INJECTED;
-    PVDatabaseData changed = database->data;
-    for (size_t i = 0; i < changed.documents.size(); ++i) {
-        if (changed.documents[i].id == document->id) {
-            changed.documents.erase(changed.documents.begin() + static_cast<long>(i));
-            return Persist(database, changed);
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDatabase(database) || !IsDocument(document) || document->parent != database)
+            return PVERR_BAD_ARGUMENT;
+        if (!database->open)
+            return PVERR_DATABASE_NOT_OPEN;
+        if (InjectedFailure("DeleteDocument"))
+            return PVERR_INJECTED;
+        PVDatabaseData changed = database->data;
+        for (size_t i = 0; i < changed.documents.size(); ++i) {
+            if (changed.documents[i].id == document->id) {
+                changed.documents.erase(changed.documents.begin() + static_cast<long>(i));
+                return Persist(database, std::move(changed));
+            }
         }
-    }
-    return PVERR_NO_SUCH_DOCUMENT;
+        return PVERR_NO_SUCH_DOCUMENT;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_CreateDocument(PVHANDLE database, PVHANDLE* document)
 {
-    if (!IsDatabase(database) || !document)
-        return PVERR_BAD_ARGUMENT;
-    *document = nullptr;
-    if (!database->open)
-        return PVERR_DATABASE_NOT_OPEN;
-    if (InjectedFailure("CreateDocument"))
-        return PVERR_INJECTED;
-    *document = NewHandle(PVHandle_::Document, database);
-    (*document)->documentOpen = true;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDatabase(database) || !document)
+            return PVERR_BAD_ARGUMENT;
+        *document = nullptr;
+        if (!database->open)
+            return PVERR_DATABASE_NOT_OPEN;
+        if (InjectedFailure("CreateDocument"))
+            return PVERR_INJECTED;
+        *document = NewHandle(PVHandle_::Document, database);
+        (*document)->documentOpen = true;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_DocumentSave(PVHANDLE document, unsigned long)
 {
-    if (!IsDocument(document))
-        return PVERR_BAD_ARGUMENT;
-    if (!document->documentOpen)
-        return PVERR_DOCUMENT_NOT_OPEN;
-    PVHANDLE database = document->parent;
-    if (!database->open)
-        return PVERR_DATABASE_NOT_OPEN;
-    if (InjectedFailure("Save"))
-        return PVERR_INJECTED;
-    PVDatabaseData changed = database->data;
-    PVDocumentData saved = document->working;
-    if (document->id == 0) {
-        saved.id = changed.nextId++;
-        changed.documents.push_back(saved);
-    } else {
-        PVDocumentData* stored = FindDocument(changed, document->id);
-        if (!stored)
-            return PVERR_NO_SUCH_DOCUMENT;
-        saved.id = document->id;
-        *stored = saved;
-    }
-    PVSTATUS status = Persist(database, changed);
-    if (status == PVOK)
-        document->id = document->working.id = saved.id;
-    return status;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDocument(document))
+            return PVERR_BAD_ARGUMENT;
+        if (!document->documentOpen)
+            return PVERR_DOCUMENT_NOT_OPEN;
+        PVHANDLE database = document->parent;
+        if (!database->open)
+            return PVERR_DATABASE_NOT_OPEN;
+        if (InjectedFailure("Save"))
+            return PVERR_INJECTED;
+        PVDatabaseData changed = database->data;
+        PVDocumentData saved = document->working;
+        if (document->id == 0) {
+            // The largest id cannot be given: the next one after it could not be written.
+            if (changed.nextId == 0 || changed.nextId == 0xFFFFFFFFul)
+                return PVERR_NO_DOCUMENT_ID;
+            saved.id = changed.nextId++;
+            changed.documents.push_back(saved);
+        } else {
+            PVDocumentData* stored = FindDocument(changed, document->id);
+            if (!stored)
+                return PVERR_NO_SUCH_DOCUMENT;
+            saved.id = document->id;
+            *stored = saved;
+        }
+        PVSTATUS status = Persist(database, std::move(changed));
+        if (status == PVOK)
+            document->id = document->working.id = saved.id;
+        return status;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_GetItem(PVHANDLE document, const char* name, PVHANDLE* item)
 {
-    if (!IsDocument(document) || !name || !item)
-        return PVERR_BAD_ARGUMENT;
-    *item = nullptr;
-    if (!document->documentOpen)
-        return PVERR_DOCUMENT_NOT_OPEN;
-    if (InjectedFailure("GetItem"))
-        return PVERR_INJECTED;
-    if (!document->working.FindItem(name))
-        return PVERR_NO_SUCH_ITEM;
-    *item = NewHandle(PVHandle_::Item, document);
-    (*item)->itemName = name;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDocument(document) || !name || !item)
+            return PVERR_BAD_ARGUMENT;
+        *item = nullptr;
+        if (!document->documentOpen)
+            return PVERR_DOCUMENT_NOT_OPEN;
+        if (InjectedFailure("GetItem"))
+            return PVERR_INJECTED;
+        if (!document->working.FindItem(name))
+            return PVERR_NO_SUCH_ITEM;
+        *item = NewHandle(PVHandle_::Item, document);
+        (*item)->itemName = name;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_CreateItem(PVHANDLE document, const char* name, unsigned long flags, PVITEMOPTION option,
                                   PVHANDLE* item)
 {
-    if (!IsDocument(document) || !name || !item)
-        return PVERR_BAD_ARGUMENT;
-    *item = nullptr;
-    if (!document->documentOpen)
-        return PVERR_DOCUMENT_NOT_OPEN;
-    if (InjectedFailure("CreateItem"))
-        return PVERR_INJECTED;
-    if (document->working.FindItem(name))
-        return PVERR_ITEM_EXISTS;
-    PVItemData data;
-    data.name = name;
-    data.flags = flags;
-    data.option = option;
-    document->working.items.push_back(data);
-    *item = NewHandle(PVHandle_::Item, document);
-    (*item)->itemName = name;
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsDocument(document) || !name || !item)
+            return PVERR_BAD_ARGUMENT;
+        *item = nullptr;
+        if (!document->documentOpen)
+            return PVERR_DOCUMENT_NOT_OPEN;
+        if (InjectedFailure("CreateItem"))
+            return PVERR_INJECTED;
+        if (document->working.FindItem(name))
+            return PVERR_ITEM_EXISTS;
+        PVItemData data;
+        data.name = name;
+        data.flags = flags;
+        data.option = option;
+        document->working.items.push_back(data);
+        *item = NewHandle(PVHandle_::Item, document);
+        (*item)->itemName = name;
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_TextSetValue(PVHANDLE item, const char* value, unsigned long length)
 {
-    if (!IsItem(item) || !value)
-        return PVERR_BAD_ARGUMENT;
-    if (InjectedFailure("SetValue"))
-        return PVERR_INJECTED;
-    PVItemData* data = WorkingItem(item);
-    if (!data)
-        return PVERR_NO_SUCH_ITEM;
-    data->values.assign(1, std::string(value, length));
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsItem(item) || !value)
+            return PVERR_BAD_ARGUMENT;
+        if (InjectedFailure("SetValue"))
+            return PVERR_INJECTED;
+        PVItemData* data = WorkingItem(item);
+        if (!data)
+            return PVERR_NO_SUCH_ITEM;
+        data->values.assign(1, std::string(value, length));
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVAPI_TextGetValue(PVHANDLE item, unsigned long index, char* buffer, unsigned long size,
                                     unsigned long* length)
 {
-    if (!IsItem(item) || !buffer || size == 0 || !length)
-        return PVERR_BAD_ARGUMENT;
-    buffer[0] = '\0';
-    *length = 0;
-    const PVItemData* data = WorkingItem(item);
-    if (!data)
-        return PVERR_NO_SUCH_ITEM;
-    if (index >= data->values.size())
-        return PVERR_NO_SUCH_VALUE;
-    const std::string& value = data->values[index];
-    unsigned long copied = value.size() < size ? static_cast<unsigned long>(value.size()) : size - 1;
-    memcpy(buffer, value.data(), copied);
-    buffer[copied] = '\0';
-    *length = static_cast<unsigned long>(value.size());
-    return PVOK;
+    return Guarded([&]() -> PVSTATUS {
+        if (!IsItem(item) || !buffer || size == 0 || !length)
+            return PVERR_BAD_ARGUMENT;
+        buffer[0] = '\0';
+        *length = 0;
+        const PVItemData* data = WorkingItem(item);
+        if (!data)
+            return PVERR_NO_SUCH_ITEM;
+        if (index >= data->values.size())
+            return PVERR_NO_SUCH_VALUE;
+        const std::string& value = data->values[index];
+        unsigned long copied = value.size() < size ? static_cast<unsigned long>(value.size()) : size - 1;
+        memcpy(buffer, value.data(), copied);
+        buffer[copied] = '\0';
+        *length = static_cast<unsigned long>(value.size());
+        return PVOK;
+    });
 }
 
 PVSTATUS __cdecl PVGetErrorMessage(PVSTATUS status, char* buffer, unsigned long size)

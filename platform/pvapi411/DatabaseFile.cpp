@@ -3,46 +3,59 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <set>
+#include <utility>
 
 namespace {
 
 const char kSignature[] = "PVAPI411 DATABASE 1\n";
 const size_t kLargestFile = 64u * 1024u * 1024u;
 
+const unsigned long long kLargestNumber = 0xFFFFFFFFull; // what a 32-bit id, flag or count holds
+const size_t kNumberDigits = 10;                          // as many as the largest one has
+
 // Reads the text front to back; every step checks what is left.
 class CReader {
 public:
-    explicit CReader(const std::string& text) : m_text(text) {}
+    CReader(const char* text, size_t size) : m_text(text), m_size(size) {}
     bool Literal(const char* word)
     {
         size_t length = strlen(word);
-        if (m_text.compare(m_pos, length, word) != 0 || m_text.size() - m_pos < length)
+        if (m_size - m_pos < length || memcmp(m_text + m_pos, word, length) != 0)
             return false;
         m_pos += length;
         return true;
     }
+    // Decimal digits as FormatDatabase writes them: the whole unsigned 32-bit range.
     bool Number(unsigned long& value)
     {
         size_t start = m_pos;
-        value = 0;
-        while (m_pos < m_text.size() && m_text[m_pos] >= '0' && m_text[m_pos] <= '9' && m_pos - start < 10)
-            value = value * 10 + static_cast<unsigned long>(m_text[m_pos++] - '0');
-        return m_pos > start && m_pos - start < 10;
+        unsigned long long read = 0;
+        while (m_pos < m_size && IsDigit(m_text[m_pos]) && m_pos - start < kNumberDigits)
+            read = read * 10 + static_cast<unsigned long long>(m_text[m_pos++] - '0');
+        if (m_pos == start || read > kLargestNumber || (m_pos < m_size && IsDigit(m_text[m_pos])))
+            return false;
+        value = static_cast<unsigned long>(read);
+        return true;
     }
     // "<length>:<bytes>"
     bool Counted(std::string& value)
     {
         unsigned long length = 0;
-        if (!Number(length) || !Literal(":") || length > m_text.size() - m_pos)
+        if (!Number(length) || !Literal(":") || length > m_size - m_pos)
             return false;
-        value.assign(m_text, m_pos, length);
+        value.assign(m_text + m_pos, length);
         m_pos += length;
         return true;
     }
-    bool AtEnd() const { return m_pos == m_text.size(); }
+    bool AtEnd() const { return m_pos == m_size; }
 
 private:
-    const std::string& m_text;
+    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+    const char* m_text;
+    size_t m_size;
     size_t m_pos = 0;
 };
 
@@ -87,19 +100,22 @@ std::string FormatDatabase(const PVDatabaseData& database)
     return out;
 }
 
-bool ParseDatabase(const std::string& text, PVDatabaseData& database)
+bool ParseDatabase(const char* text, size_t size, PVDatabaseData& database)
 {
-    CReader in(text);
+    CReader in(text, size);
     PVDatabaseData parsed;
     unsigned long documentCount = 0;
     if (!in.Literal(kSignature) || !in.Literal("next ") || !in.Number(parsed.nextId) || !in.Literal("\ndocuments ") ||
         !in.Number(documentCount) || !in.Literal("\n"))
         return false;
+    // Each id names one document: a second document of an id would be shadowed by the first, and
+    // id 0 is what a new document has before it is first saved.
+    std::set<unsigned long> ids;
     for (unsigned long d = 0; d < documentCount; ++d) {
         PVDocumentData document;
         unsigned long itemCount = 0;
         if (!in.Literal("doc ") || !in.Number(document.id) || !in.Literal(" ") || !in.Number(itemCount) ||
-            !in.Literal("\n") || document.id >= parsed.nextId)
+            !in.Literal("\n") || document.id == 0 || document.id >= parsed.nextId || !ids.insert(document.id).second)
             return false;
         for (unsigned long i = 0; i < itemCount; ++i) {
             PVItemData item;
@@ -120,7 +136,7 @@ bool ParseDatabase(const std::string& text, PVDatabaseData& database)
     }
     if (!in.Literal("end\n") || !in.AtEnd())
         return false;
-    database = parsed;
+    database = std::move(parsed);
     return true;
 }
 

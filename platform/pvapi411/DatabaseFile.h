@@ -25,7 +25,11 @@ struct PVDatabaseData {
 std::string FormatDatabase(const PVDatabaseData& database);
 // False for anything that is not a complete database in the format: nothing is read past the
 // end of the text.
-bool ParseDatabase(const std::string& text, PVDatabaseData& database);
+bool ParseDatabase(const char* text, size_t size, PVDatabaseData& database);
+inline bool ParseDatabase(const std::string& text, PVDatabaseData& database)
+{
+    return ParseDatabase(text.data(), text.size(), database);
+}
 
 // Whole-file reads and writes. A write goes to "<path>.new" and replaces the file in one step,
 // so a failure never leaves a half-written database.

@@ -28,6 +28,9 @@ const PVSTATUS PVERR_ITEM_EXISTS = 0x0000410A;
 const PVSTATUS PVERR_NO_SUCH_VALUE = 0x0000410B;
 const PVSTATUS PVERR_BAD_ARGUMENT = 0x0000410C;
 const PVSTATUS PVERR_INJECTED = 0x0000410D;
+const PVSTATUS PVERR_OUT_OF_MEMORY = 0x0000410E;
+const PVSTATUS PVERR_NO_DOCUMENT_ID = 0x0000410F;
+const PVSTATUS PVERR_INTERNAL = 0x00004110;
 
 // The C interface of pvapi411.dll. Handles are the library's own objects, released with
 // PVAPI_Release; text comes back through the caller's buffers.
@@ -183,10 +186,20 @@ class PVDatabase;
 // Every document of a database, as it stood when the collection was taken.
 class PVDocumentArray : public PVNoteArray {
 public:
-    PVDocument& operator[](unsigned long position) { return m_documents.at(position); }
+    // A position beyond the collection raises PVERR_NO_SUCH_DOCUMENT; when errors are not
+    // thrown it gives a document without a handle, on which every call fails with a status.
+    PVDocument& operator[](unsigned long position)
+    {
+        if (position < m_documents.size())
+            return m_documents[position];
+        PVRaise(PVERR_NO_SUCH_DOCUMENT);
+        m_none.Reset(nullptr);
+        return m_none;
+    }
 
 private:
     friend class PVDatabase;
+    PVDocument m_none;
 };
 
 class PVDatabase : public PVObject {

@@ -1,0 +1,104 @@
+// The client library through its exports and the caller's wrappers, as the mapping library uses
+// it (this program lies beside the library in the Mondrel program folder).
+#include "TestFixtures.h"
+#include "pvapi411.h"
+
+#include <catch.hpp>
+
+namespace {
+
+std::string Database(const char* next, const char* documents = "0\n")
+{
+    return std::string("PVAPI411 DATABASE 1\nnext ") + next + "\ndocuments " + documents + "end\n";
+}
+
+// One new document saved in a session; the status of the save.
+PVSTATUS SaveNewDocument(const CString& path)
+{
+    PVVeldaSession session;
+    session.Initialize(410, 0, nullptr, nullptr);
+    PVDatabase database;
+    PVSTATUS status = session.GetDatabase(PVString(path.c_str()), database, PVString(""));
+    if (status == PVOK)
+        status = database.Open();
+    PVDocument document;
+    if (status == PVOK)
+        status = database.CreateDocument(document);
+    PVText form;
+    if (status == PVOK)
+        status = document.CreateItem("Form", form, 4, 0);
+    if (status == PVOK)
+        status = form.SetValue(PVString("DirMap"));
+    if (status == PVOK)
+        status = document.Save(0);
+    session.Term();
+    return status;
+}
+
+PVSTATUS OpenStatus(const CString& path)
+{
+    PVVeldaSession session;
+    session.Initialize(410, 0, nullptr, nullptr);
+    PVDatabase database;
+    session.GetDatabase(PVString(path.c_str()), database, PVString(""));
+    PVSTATUS status = database.Open();
+    session.Term();
+    return status;
+}
+
+} // namespace
+
+TEST_CASE("new documents take ids up to the last one a file can hold, and no further")
+{
+    CScratchDir dir;
+    CString path = dir / "MONCFG.VSF";
+    struct Case {
+        const char* next;
+        PVSTATUS saved;
+        const char* nextAfter;
+    } cases[] = {
+        {"999999999", PVOK, "next 1000000000\n"},
+        {"4294967294", PVOK, "next 4294967295\n"},
+        {"4294967295", PVERR_NO_DOCUMENT_ID, "next 4294967295\n"},
+    };
+    for (const Case& c : cases) {
+        INFO("next " << c.next);
+        WriteBytes(path, Database(c.next));
+        std::string before = ReadBytes(path);
+        CHECK(SaveNewDocument(path) == c.saved);
+        CHECK(ReadBytes(path).find(c.nextAfter) != std::string::npos);
+        if (c.saved != PVOK)
+            CHECK(ReadBytes(path) == before);
+        CHECK(OpenStatus(path) == PVOK);
+    }
+    WriteBytes(path, Database("9", "2\ndoc 3 0\ndoc 3 0\n"));
+    CHECK(OpenStatus(path) == PVERR_DATABASE_DAMAGED);
+}
+
+TEST_CASE("a position beyond the document collection raises a status")
+{
+    CScratchDir dir;
+    CString path = dir / "MONCFG.VSF";
+    WriteBytes(path, Database("3", "1\ndoc 2 0\n"));
+    PVVeldaSession session;
+    session.Initialize(410, 0, nullptr, nullptr);
+    PVDatabase database;
+    session.GetDatabase(PVString(path.c_str()), database, PVString(""));
+    REQUIRE(database.Open() == PVOK);
+    PVDocumentArray documents;
+    REQUIRE(database.GetDocuments(documents) == PVOK);
+    REQUIRE(documents.GetCount() == 1);
+    CHECK(documents[0].Open(0) == PVOK);
+
+    PVDocument& none = documents[1];
+    CHECK(none.Open(0) == PVERR_BAD_ARGUMENT);
+    PVSetThrowAllErrors(1);
+    PVSTATUS raised = PVOK;
+    try {
+        (void)documents[5];
+    } catch (PVSTATUS status) {
+        raised = status;
+    }
+    CHECK(raised == PVERR_NO_SUCH_DOCUMENT);
+    session.Term();
+}
