@@ -14,6 +14,8 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 # chattr locks a test folder against every writer.
 command -v chattr >/dev/null 2>&1 || need+=(e2fsprogs)
+# strace shows that a rewritten file is flushed before it is renamed.
+command -v strace >/dev/null 2>&1 || need+=(strace)
 
 [ ${#need[@]} -eq 0 ] && exit 0
 
