@@ -1,5 +1,6 @@
 #include "FindFileInTree.h"
 
+#include "PathText.h"
 #include "UniqueHandle.h"
 
 #include <deque>
@@ -21,9 +22,7 @@ CString CurrentDirectory()
 CString ChildPath(const CString& directory, const char* name)
 {
     CString path(directory);
-    if (path.GetLast() == '\\')
-        path.Truncate(path.GetLength() - 1);
-    path += '\\';
+    EnsureTrailingBackslash(path);
     path += name;
     return path;
 }

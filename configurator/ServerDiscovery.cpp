@@ -1,6 +1,7 @@
 #include "ServerDiscovery.h"
 
 #include "FindFileInTree.h"
+#include "PathText.h"
 #include "RegistryValue.h"
 #include "UniqueHandle.h"
 
@@ -67,8 +68,7 @@ bool OpensUnshared(const CString& path)
 CString DatabasePath(const CString& directory)
 {
     CString path(directory);
-    if (path.GetLast() != '\\')
-        path += '\\';
+    EnsureTrailingBackslash(path);
     return path + kMondrelDatabase;
 }
 
@@ -90,8 +90,7 @@ bool IsUsableDirectory(const CString& directory)
 CString BuildConfigFilePath(const RegistryProbe& probe, const CString& directory, const CString& computerName)
 {
     CString path(directory);
-    if (path.GetLast() != '\\')
-        path += '\\';
+    EnsureTrailingBackslash(path);
     CString suffix(probe.suffix);
     int hole = suffix.Find(CString("%s"));
     if (hole >= 0)

@@ -1,5 +1,7 @@
 #include "Switches.h"
 
+#include "PathText.h"
+
 #include <windows.h>
 
 CString UpperCaseCommandLine(const CString& commandLine)
@@ -35,8 +37,7 @@ Switches ParseSwitches(const CString& commandLine, CString& installationPath)
         int start = at + pathSwitch.GetLength();
         int end = text.Find(' ', start);
         installationPath += text.Mid(start, (end < 0 ? text.GetLength() : end) - start);
-        if (installationPath.GetLast() != '\\')
-            installationPath += '\\';
+        EnsureTrailingBackslash(installationPath);
     }
     return switches;
 }

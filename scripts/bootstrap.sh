@@ -2,6 +2,8 @@
 # Installs what the build and the Wine test rig need, and nothing when all of it is there.
 set -euo pipefail
 
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
 need=()
 command -v i686-w64-mingw32-g++-win32 >/dev/null 2>&1 || need+=(mingw-w64)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
@@ -16,15 +18,21 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v chattr >/dev/null 2>&1 || need+=(e2fsprogs)
 # strace shows that a rewritten file is flushed before it is renamed.
 command -v strace >/dev/null 2>&1 || need+=(strace)
+# The Japanese locale gives Wine the ANSI code page 932 for the tests of double-byte paths.
+[ -f /usr/share/i18n/locales/ja_JP ] || need+=(locales)
 
-[ ${#need[@]} -eq 0 ] && exit 0
+make_japanese_locale() {
+    locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+    $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+}
+
+[ ${#need[@]} -eq 0 ] && { make_japanese_locale; exit 0; }
 
 echo "bootstrap: installing ${need[*]}"
 export DEBIAN_FRONTEND=noninteractive
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
 fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+make_japanese_locale

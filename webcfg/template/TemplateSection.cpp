@@ -1,5 +1,6 @@
 #include "TemplateSection.h"
 
+#include "PathText.h"
 #include "TextFile.h"
 
 namespace {
@@ -7,17 +8,11 @@ const char kTemplateFileName[] = "vpsetup.ini";
 const char kSectionEnd[] = "[END]";
 } // namespace
 
-void EnsureTrailingBackslash(CString& installationPath)
-{
-    if (installationPath.GetLast() != '\\')
-        installationPath += '\\';
-}
-
 CString MakePathPrefix(const CString& installationPath, SeparatorForm form)
 {
     CString prefix(installationPath);
     if (form == SeparatorForm::ForwardSlash)
-        prefix.Replace('\\', '/');
+        ReplaceBackslashes(prefix, '/');
     return prefix;
 }
 

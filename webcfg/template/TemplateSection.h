@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CString.h"
+#include "PathText.h"
 
 #include <vector>
 
@@ -15,9 +16,9 @@ struct TemplateEntry {
     CString directiveName; // field 3
 };
 
-// The installation path always ends in one backslash once a section has been read; the caller
-// sees the change because every later operation of the run gets the same string.
-void EnsureTrailingBackslash(CString& installationPath);
+// The installation path always ends in one backslash once a section has been read
+// (EnsureTrailingBackslash); the caller sees the change because every later operation of the run
+// gets the same string.
 
 // The directory prefix of every target path: the installation path, with forward slashes for
 // servers that write their paths that way.
