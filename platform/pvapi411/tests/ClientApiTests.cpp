@@ -5,6 +5,9 @@
 
 #include <catch.hpp>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 std::string Database(const char* next, const char* documents = "0\n")
@@ -100,5 +103,67 @@ TEST_CASE("a position beyond the document collection raises a status")
         raised = status;
     }
     CHECK(raised == PVERR_NO_SUCH_DOCUMENT);
+    session.Term();
+}
+
+namespace {
+
+// Takes the process's free address space, all but one block, while it lives: allocations larger
+// than that block fail as they would on a machine out of memory.
+class CAddressSpaceTaken {
+public:
+    explicit CAddressSpaceTaken(SIZE_T leftFree)
+    {
+        for (SIZE_T size = SIZE_T(1) << 30; size >= 65536; size /= 2) {
+            while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                m_blocks.push_back(block);
+        }
+        m_blocks.push_back(nullptr);
+        // Give back the first block of the asked size, so that small allocations go on working.
+        for (void*& block : m_blocks) {
+            MEMORY_BASIC_INFORMATION info;
+            if (block && VirtualQuery(block, &info, sizeof info) && info.RegionSize >= leftFree &&
+                info.RegionSize < 2 * leftFree) {
+                VirtualFree(block, 0, MEM_RELEASE);
+                block = nullptr;
+                break;
+            }
+        }
+    }
+    ~CAddressSpaceTaken()
+    {
+        for (void* block : m_blocks)
+            if (block)
+                VirtualFree(block, 0, MEM_RELEASE);
+    }
+
+private:
+    std::vector<void*> m_blocks;
+};
+
+} // namespace
+
+TEST_CASE("running out of memory inside a call is a status of its own, the file unchanged")
+{
+    if (sizeof(void*) != 4) {
+        WARN("only a 32-bit process can be made to run out of address space");
+        return;
+    }
+    CScratchDir dir;
+    CString path = dir / "MONCFG.VSF";
+    const std::string value(48u * 1024u * 1024u, 'v');
+    WriteBytes(path, Database("2", ("1\ndoc 1 1\nitem 4 0 1 4:Form\nvalue " + std::to_string(value.size()) + ":" +
+                                    value + "\n").c_str()));
+    PVVeldaSession session;
+    session.Initialize(410, 0, nullptr, nullptr);
+    PVDatabase database;
+    session.GetDatabase(PVString(path.c_str()), database, PVString(""));
+    PVSTATUS status;
+    {
+        CAddressSpaceTaken taken(16u * 1024u * 1024u);
+        status = database.Open();
+    }
+    CHECK(status == PVERR_OUT_OF_MEMORY);
+    CHECK(database.Open() == PVOK);
     session.Term();
 }
