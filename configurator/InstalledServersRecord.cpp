@@ -1,35 +1,10 @@
 #include "InstalledServersRecord.h"
 
-#include "RegistryValue.h"
-#include "UniqueHandle.h"
+#include "RegistryKey.h"
 
 namespace {
-
 const DWORD kStringBufferBytes = 255;
-
-void SetDword(HKEY key, const char* name, DWORD value)
-{
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
-
-void SetString(HKEY key, const char* name, const CString& value)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.GetLength()) + 1);
-}
-
-DWORD QueryFound(HKEY key, const char* name)
-{
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof value)
-        return 0;
-    return value;
-}
-
-} // namespace
 
 const char CInstalledServersRecord::kKeyPath[] = "SOFTWARE\\Corvane Linkwell Server Temp\\Installed Web Servers";
 
@@ -44,9 +19,8 @@ const CInstalledServersRecord::ValueNames CInstalledServersRecord::kNames[Server
 
 CInstalledServersRecord::CInstalledServersRecord()
 {
-    CRegKey key;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                    key.Receive(), nullptr);
+    CKey key;
+    key.Create(HKEY_LOCAL_MACHINE, kKeyPath, REG_OPTION_VOLATILE, KEY_ALL_ACCESS);
 }
 
 void CInstalledServersRecord::WriteServer(int kind, int found, const CString& firstFile, const CString& secondFile)
@@ -55,40 +29,41 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
         return;
     if (found != 0)
         m_anyFound = 1;
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS)
         return;
     const ValueNames& names = kNames[kind];
-    SetDword(key.Get(), names.found, static_cast<DWORD>(found));
+    key.SetValue(names.found, static_cast<DWORD>(found));
     if (names.firstFile)
-        SetString(key.Get(), names.firstFile, firstFile);
+        key.SetValue(names.firstFile, firstFile);
     if (names.secondFile)
-        SetString(key.Get(), names.secondFile, secondFile);
+        key.SetValue(names.secondFile, secondFile);
 }
 
 int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& secondFile) const
 {
     if (kind < 0 || kind >= ServerKindCount)
         return 0;
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return 0;
     const ValueNames& names = kNames[kind];
-    int found = static_cast<int>(QueryFound(key.Get(), names.found));
-    if (found == 0)
+    // A found value of another type or size counts as 0.
+    DWORD found = 0;
+    if (key.QueryValue(names.found, found) != ERROR_SUCCESS || found == 0)
         return 0;
     if (names.firstFile)
-        firstFile = QueryStringValue(key.Get(), names.firstFile, kStringBufferBytes);
+        firstFile = key.QueryString(names.firstFile, kStringBufferBytes);
     if (names.secondFile)
-        secondFile = QueryStringValue(key.Get(), names.secondFile, kStringBufferBytes);
-    return found;
+        secondFile = key.QueryString(names.secondFile, kStringBufferBytes);
+    return static_cast<int>(found);
 }
 
 void CInstalledServersRecord::WriteSummary()
 {
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS)
         return;
-    SetDword(key.Get(), "HasAWebServerBeenDiscovered", m_anyFound);
-    SetDword(key.Get(), "Finished", 1);
+    key.SetValue("HasAWebServerBeenDiscovered", static_cast<DWORD>(m_anyFound));
+    key.SetValue("Finished", static_cast<DWORD>(1));
 }

@@ -2,8 +2,7 @@
 
 #include "FindFileInTree.h"
 #include "PathText.h"
-#include "RegistryValue.h"
-#include "UniqueHandle.h"
+#include "RegistryKey.h"
 
 #include <windows.h>
 
@@ -25,35 +24,34 @@ CString ComputerName()
 }
 
 // The first subkey's name (enumeration index 0); empty when there is none or it does not fit.
-CString FirstSubkeyName(HKEY key)
+CString FirstSubkeyName(const CKey& key)
 {
     char name[kNameBufferChars];
     DWORD size = kNameBufferChars;
-    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (key.EnumKey(0, name, size) != ERROR_SUCCESS)
         return CString();
     return CString(name, size < kNameBufferChars ? static_cast<int>(size) : 0);
 }
 
 CString DirectoryFromRegistry(const RegistryProbe& probe)
 {
-    CRegKey product;
+    CKey product;
     const char* productKey = nullptr;
     for (const char* candidate : probe.productKeys) {
-        if (candidate && RegOpenKeyExA(HKEY_LOCAL_MACHINE, candidate, 0, KEY_READ, product.Receive()) == ERROR_SUCCESS) {
+        if (candidate && product.Open(HKEY_LOCAL_MACHINE, candidate, KEY_READ) == ERROR_SUCCESS) {
             productKey = candidate;
             break;
         }
     }
     if (!productKey)
         return CString();
-    CString version = FirstSubkeyName(product.Get());
+    CString version = FirstSubkeyName(product);
     if (version.IsEmpty())
         return CString();
-    CRegKey versionKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(productKey) + "\\" + version, 0, KEY_READ, versionKey.Receive()) !=
-        ERROR_SUCCESS)
+    CKey versionKey;
+    if (versionKey.Open(HKEY_LOCAL_MACHINE, CString(productKey) + "\\" + version, KEY_READ) != ERROR_SUCCESS)
         return CString();
-    return QueryStringValue(versionKey.Get(), probe.directoryValue, kDirectoryBufferBytes);
+    return versionKey.QueryString(probe.directoryValue, kDirectoryBufferBytes);
 }
 
 // The existence check: the file must open for reading while nobody else holds it.
@@ -115,17 +113,16 @@ void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, int& found, CSt
 
 void CServerDiscovery::ProbeIis()
 {
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", 0, KEY_READ,
-                      key.Receive()) == ERROR_SUCCESS) {
-        m_iisFound = IsUsableDirectory(QueryStringValue(key.Get(), "Description", kDirectoryBufferBytes)) ? 1 : 0;
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", KEY_READ) == ERROR_SUCCESS) {
+        m_iisFound = IsUsableDirectory(key.QueryString("Description", kDirectoryBufferBytes)) ? 1 : 0;
         return;
     }
-    CRegKey serviceType;
-    m_iisFound = RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                               "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft "
-                               "Internet Information Server",
-                               0, KEY_READ, serviceType.Receive()) == ERROR_SUCCESS
+    CKey serviceType;
+    m_iisFound = serviceType.Open(HKEY_LOCAL_MACHINE,
+                                  "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft "
+                                  "Internet Information Server",
+                                  KEY_READ) == ERROR_SUCCESS
                      ? 1
                      : 0;
 }

@@ -1,6 +1,6 @@
 #include "DiskPath.h"
 
-#include "UniqueHandle.h"
+#include "RegistryKey.h"
 
 const char kInstallationDirectoryKey[] = "SOFTWARE\\Corvane\\Linkwell Server\\CurrentVersion\\Installation Directory";
 
@@ -28,12 +28,13 @@ CString ArgumentsOf(const char* commandLine)
 
 RegistryPath ReadInstallationDirectory(CString& path)
 {
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey, KEY_READ) != ERROR_SUCCESS)
         return RegistryPath::NoKey;
     char buffer[kValueBufferBytes] = {};
     DWORD size = kValueBufferBytes;
-    if (RegQueryValueExA(key.Get(), "", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+    DWORD type = 0; // whatever its type, the value's bytes are the path
+    if (key.QueryValue("", buffer, size, type) != ERROR_SUCCESS)
         return RegistryPath::NoValue;
     // Whatever the registry held, the text ends within the buffer.
     buffer[kValueBufferBytes - 1] = '\0';

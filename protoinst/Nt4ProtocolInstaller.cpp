@@ -1,5 +1,7 @@
 #include "ProtocolInstaller.h"
 
+#include "UniqueHandle.h"
+
 #include <commctrl.h>
 #include <prsht.h>
 
@@ -78,12 +80,10 @@ void StartControlPanel()
     CString commandLine = ControlPanelCommandLine(CString(systemDirectory));
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessA(nullptr, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, FALSE,
-                       DETACHED_PROCESS, nullptr, nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    // The panel runs on its own; its handles are not needed.
+    CProcessInformation process;
+    CreateProcessA(nullptr, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                   nullptr, nullptr, &startup, process.Receive());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "IisVirtualRoots.h"
 
-#include "UniqueHandle.h"
+#include "RegistryKey.h"
 
 #include <windows.h>
 
@@ -75,15 +75,15 @@ std::vector<VirtualRootChange> PlanVirtualRootChanges(const std::vector<VirtualR
 
 bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot)
 {
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVirtualRootsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
         return false;
     for (DWORD index = 0;; ++index) {
         char name[kNameBufferChars];
         BYTE data[kDataBufferBytes];
         DWORD nameChars = kNameBufferChars;
         DWORD dataBytes = kDataBufferBytes;
-        if (RegEnumValueA(key.Get(), index, name, &nameChars, nullptr, nullptr, data, &dataBytes) != ERROR_SUCCESS)
+        if (key.EnumValue(index, name, nameChars, data, dataBytes) != ERROR_SUCCESS)
             break;
         if (nameChars >= kNameBufferChars)
             nameChars = kNameBufferChars - 1;
@@ -107,14 +107,13 @@ int EnsureIisContainsVP(CString& installationPath)
     // Each step opens the key for what it needs; a step that fails is skipped and the rest goes on.
     for (const VirtualRootChange& change : PlanVirtualRootChanges(snapshot, entries)) {
         if (change.deleteFirst) {
-            CRegKey key;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVirtualRootsKey, 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS)
-                RegDeleteValueA(key.Get(), change.deleteName);
+            CKey key;
+            if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+                key.DeleteValue(change.deleteName);
         }
-        CRegKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVirtualRootsKey, 0, kReadWriteAccess, key.Receive()) == ERROR_SUCCESS)
-            RegSetValueExA(key.Get(), change.setName, 0, REG_SZ, reinterpret_cast<const BYTE*>(change.data.c_str()),
-                           static_cast<DWORD>(change.data.GetLength()) + 1);
+        CKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, kReadWriteAccess) == ERROR_SUCCESS)
+            key.SetValue(change.setName, change.data);
     }
     return 1;
 }

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-template <typename T, typename CloseResult, CloseResult(WINAPI* Close)(T), T (*Invalid)()>
+template <typename T, bool (*Close)(T), T (*Invalid)()>
 class CUniqueHandle {
 public:
     CUniqueHandle() : m_handle(Invalid()) {}
@@ -40,7 +40,7 @@ public:
     {
         bool closed = true;
         if (m_handle != Invalid())
-            closed = Close(m_handle) == CloseResult();
+            closed = Close(m_handle);
         m_handle = handle;
         return closed;
     }
@@ -49,20 +49,51 @@ private:
     T m_handle;
 };
 
+// The "no handle" value and the closer of each kind; a closer is true when the handle was closed.
 namespace handle_values {
 inline HANDLE InvalidHandle() { return INVALID_HANDLE_VALUE; }
 inline HANDLE NullHandle() { return nullptr; }
 inline HKEY NullKey() { return nullptr; }
 inline HMODULE NullModule() { return nullptr; }
-inline BOOL WINAPI CloseFileHandle(HANDLE h) { return !CloseHandle(h); }
-inline BOOL WINAPI CloseFind(HANDLE h) { return !FindClose(h); }
-inline BOOL WINAPI CloseModule(HMODULE h) { return !FreeLibrary(h); }
+inline bool CloseKernelObject(HANDLE h) { return CloseHandle(h) != FALSE; }
+inline bool CloseFind(HANDLE h) { return FindClose(h) != FALSE; }
+inline bool CloseModule(HMODULE h) { return FreeLibrary(h) != FALSE; }
+inline bool CloseKey(HKEY h) { return RegCloseKey(h) == ERROR_SUCCESS; }
 } // namespace handle_values
 
 // Files: invalid is INVALID_HANDLE_VALUE (what CreateFile returns on failure).
-using CFileHandle = CUniqueHandle<HANDLE, BOOL, handle_values::CloseFileHandle, handle_values::InvalidHandle>;
+using CFileHandle = CUniqueHandle<HANDLE, handle_values::CloseKernelObject, handle_values::InvalidHandle>;
 // Processes, threads, events: invalid is null.
-using CKernelHandle = CUniqueHandle<HANDLE, BOOL, handle_values::CloseFileHandle, handle_values::NullHandle>;
-using CFindHandle = CUniqueHandle<HANDLE, BOOL, handle_values::CloseFind, handle_values::InvalidHandle>;
-using CRegKey = CUniqueHandle<HKEY, LONG, RegCloseKey, handle_values::NullKey>;
-using CModuleHandle = CUniqueHandle<HMODULE, BOOL, handle_values::CloseModule, handle_values::NullModule>;
+using CKernelHandle = CUniqueHandle<HANDLE, handle_values::CloseKernelObject, handle_values::NullHandle>;
+using CFindHandle = CUniqueHandle<HANDLE, handle_values::CloseFind, handle_values::InvalidHandle>;
+// The raw key owner under CKey (RegistryKey.h), which is what callers use.
+using CRegKey = CUniqueHandle<HKEY, handle_values::CloseKey, handle_values::NullKey>;
+using CModuleHandle = CUniqueHandle<HMODULE, handle_values::CloseModule, handle_values::NullModule>;
+
+// The process and thread handles that CreateProcess gives, owned together.
+class CProcessInformation {
+public:
+    CProcessInformation() = default;
+    CProcessInformation(const CProcessInformation&) = delete;
+    CProcessInformation& operator=(const CProcessInformation&) = delete;
+    ~CProcessInformation() { Reset(); }
+
+    // Closes what is owned and gives the structure for CreateProcess to fill; owned from then on.
+    PROCESS_INFORMATION* Receive()
+    {
+        Reset();
+        return &m_info;
+    }
+    HANDLE Process() const { return m_info.hProcess; }
+    HANDLE Thread() const { return m_info.hThread; }
+    DWORD ProcessId() const { return m_info.dwProcessId; }
+    void Reset()
+    {
+        CKernelHandle process(m_info.hProcess);
+        CKernelHandle thread(m_info.hThread);
+        m_info = PROCESS_INFORMATION();
+    }
+
+private:
+    PROCESS_INFORMATION m_info = PROCESS_INFORMATION();
+};
