@@ -50,24 +50,21 @@ bool CConfiguratorApp::InitInstance()
 void CConfiguratorApp::ShowSelection(const CServerDiscovery& discovery)
 {
     CServerSelectDlg dialog(nullptr);
-    dialog.m_mondrelCheck = discovery.m_mondrelFound;
-    dialog.m_brellCheck = discovery.m_brellFound;
-    dialog.m_skylaneCheck = discovery.m_skylaneFound;
-    dialog.m_iisCheck = discovery.m_iisFound;
+    dialog.m_mondrelCheck = discovery.m_servers[Mondrel].found;
+    dialog.m_brellCheck = discovery.m_servers[Brell].found;
+    dialog.m_skylaneCheck = discovery.m_servers[Skylane].found;
+    dialog.m_iisCheck = discovery.m_servers[Iis].found;
     dialog.DoModal();
 }
 
 void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery)
 {
     CInstalledServersRecord record;
-    const CString none;
-    record.WriteServer(Mondrel, discovery.m_mondrelFound, discovery.m_mondrelDatabase,
-                       discovery.m_mondrelProgramDirectory);
-    record.WriteServer(Brell, discovery.m_brellFound, discovery.m_brellConfigFile, none);
-    record.WriteServer(Skylane, discovery.m_skylaneFound, discovery.m_skylaneConfigFile, none);
-    record.WriteServer(Iis, discovery.m_iisFound, none, none);
-    record.WriteServer(CorvaneHttpd, discovery.m_corvaneHttpdFound, discovery.m_corvaneHttpdConfigFile, none);
-    record.WriteServer(Netscape, discovery.m_netscapeFound, discovery.m_netscapeConfigFile, none);
+    // In the record's own order, which is the kinds' numbering.
+    for (int kind = 0; kind < ServerKindCount; ++kind) {
+        const DiscoveredServer& server = discovery.m_servers[kind];
+        record.WriteServer(kind, server.found, server.firstFile, server.secondFile);
+    }
     record.WriteSummary();
 }
 

@@ -96,30 +96,27 @@ CString BuildConfigFilePath(const RegistryProbe& probe, const CString& directory
     return path + suffix;
 }
 
-void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, int& found, CString& configFile)
+void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, DiscoveredServer& server)
 {
     CString computerName = probe.needsComputerName ? ComputerName() : CString();
     CString directory = DirectoryFromRegistry(probe);
     CString path;
-    if (IsUsableDirectory(directory)) {
-        found = 1;
+    if (IsUsableDirectory(directory))
         path = BuildConfigFilePath(probe, directory, computerName);
-    }
-    if (OpensUnshared(path))
-        configFile = path;
-    else
-        found = 0;
+    server.found = OpensUnshared(path) ? 1 : 0;
+    if (server.found)
+        server.firstFile = path;
 }
 
 void CServerDiscovery::ProbeIis()
 {
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", KEY_READ) == ERROR_SUCCESS) {
-        m_iisFound = IsUsableDirectory(key.QueryString("Description", kDirectoryBufferBytes)) ? 1 : 0;
+        m_servers[Iis].found = IsUsableDirectory(key.QueryString("Description", kDirectoryBufferBytes)) ? 1 : 0;
         return;
     }
     CKey serviceType;
-    m_iisFound = serviceType.Open(HKEY_LOCAL_MACHINE,
+    m_servers[Iis].found = serviceType.Open(HKEY_LOCAL_MACHINE,
                                   "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft "
                                   "Internet Information Server",
                                   KEY_READ) == ERROR_SUCCESS
@@ -143,39 +140,36 @@ std::vector<CString> FixedDriveRoots()
 
 void CServerDiscovery::ProbeMondrel()
 {
+    DiscoveredServer& mondrel = m_servers[Mondrel];
+    auto findDatabase = [&mondrel](const CString& below) {
+        CString directory;
+        if (!FindFileInTree(below, CString(kMondrelDatabase), directory))
+            return false;
+        mondrel.found = 1;
+        mondrel.firstFile = DatabasePath(directory);
+        return true;
+    };
     bool executableFound = false;
-    bool databaseFound = false;
     for (const CString& root : FixedDriveRoots()) {
-        if (m_mondrelFound)
-            break;
         CString directory;
         if (!executableFound && FindFileInTree(root, CString(kMondrelExecutable), directory)) {
             executableFound = true;
-            m_mondrelProgramDirectory = directory;
-            CString databaseDirectory;
-            if (FindFileInTree(directory, CString(kMondrelDatabase), databaseDirectory)) {
-                m_mondrelFound = 1;
-                databaseFound = true;
-                m_mondrelDatabase = DatabasePath(databaseDirectory);
-            }
+            mondrel.secondFile = directory;
+            // The server's own folder first, then the whole drive and the drives after it.
+            if (findDatabase(directory))
+                return;
         }
-        if (executableFound && !databaseFound) {
-            CString databaseDirectory;
-            if (FindFileInTree(root, CString(kMondrelDatabase), databaseDirectory)) {
-                m_mondrelFound = 1;
-                databaseFound = true;
-                m_mondrelDatabase = DatabasePath(databaseDirectory);
-            }
-        }
+        if (executableFound && findDatabase(root))
+            return;
     }
 }
 
 void CServerDiscovery::DiscoverAll()
 {
     ProbeMondrel();
-    ProbeRegistry(kBrellProbe, m_brellFound, m_brellConfigFile);
-    ProbeRegistry(kSkylaneProbe, m_skylaneFound, m_skylaneConfigFile);
+    ProbeRegistry(kBrellProbe, m_servers[Brell]);
+    ProbeRegistry(kSkylaneProbe, m_servers[Skylane]);
     ProbeIis();
-    ProbeRegistry(kCorvaneHttpdProbe, m_corvaneHttpdFound, m_corvaneHttpdConfigFile);
-    ProbeRegistry(kNetscapeProbe, m_netscapeFound, m_netscapeConfigFile);
+    ProbeRegistry(kCorvaneHttpdProbe, m_servers[CorvaneHttpd]);
+    ProbeRegistry(kNetscapeProbe, m_servers[Netscape]);
 }

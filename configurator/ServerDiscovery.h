@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CString.h"
+#include "ServerKind.h"
 
 #include <vector>
 
@@ -25,20 +26,17 @@ bool IsUsableDirectory(const CString& directory);
 // directory, a backslash unless it ends in one, then the probe's suffix.
 CString BuildConfigFilePath(const RegistryProbe& probe, const CString& directory, const CString& computerName);
 
+// What discovery found of one kind, in the shape the installed-servers record keeps it.
+struct DiscoveredServer {
+    int found = 0;
+    CString firstFile;  // the configuration file; Mondrel: its database
+    CString secondFile; // Mondrel only: the folder of the server program, kept even without a database
+};
+
 class CServerDiscovery {
 public:
-    int m_mondrelFound = 0;
-    int m_brellFound = 0;
-    int m_skylaneFound = 0;
-    int m_iisFound = 0;
-    int m_corvaneHttpdFound = 0;
-    int m_netscapeFound = 0;
-    CString m_mondrelProgramDirectory;
-    CString m_mondrelDatabase;
-    CString m_brellConfigFile;
-    CString m_skylaneConfigFile;
-    CString m_corvaneHttpdConfigFile;
-    CString m_netscapeConfigFile;
+    // One row per kind, indexed by ServerKind.
+    DiscoveredServer m_servers[ServerKindCount];
 
     // The six probes in the order Mondrel, Brell, Skylane, IIS, Corvane HTTPD, Netscape.
     void DiscoverAll();
@@ -46,7 +44,7 @@ public:
     void ProbeMondrel();
     void ProbeIis();
     // Sets found to 1 and stores the path only when the file named by the registry opens.
-    static void ProbeRegistry(const RegistryProbe& probe, int& found, CString& configFile);
+    static void ProbeRegistry(const RegistryProbe& probe, DiscoveredServer& server);
 };
 
 // The fixed drives' roots ("C:\"), in the order the system reports them.

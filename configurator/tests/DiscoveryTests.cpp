@@ -56,15 +56,11 @@ CString ComputerName()
     return CString(name);
 }
 
-struct ProbeResult {
-    int found = -1;
-    CString file;
-};
-
-ProbeResult Probe(const RegistryProbe& probe)
+DiscoveredServer Probe(const RegistryProbe& probe)
 {
-    ProbeResult result;
-    CServerDiscovery::ProbeRegistry(probe, result.found, result.file);
+    DiscoveredServer result;
+    result.found = -1;
+    CServerDiscovery::ProbeRegistry(probe, result);
     return result;
 }
 
@@ -134,16 +130,16 @@ TEST_CASE("a registry probe finds the configuration file its product's first ver
     SECTION("Brell under its first product key")
     {
         SetValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
-        ProbeResult r = Probe(kBrellProbe);
+        DiscoveredServer r = Probe(kBrellProbe);
         CHECK(r.found == 1);
-        CHECK(r.file == expected);
+        CHECK(r.firstFile == expected);
     }
     SECTION("Brell under its second product key, and a directory already ending in a backslash")
     {
         SetValue("SOFTWARE\\Pellan\\Brell Webserver\\2.1", "ETCpath", Sz((dir.Path() + "\\").c_str()));
-        ProbeResult r = Probe(kBrellProbe);
+        DiscoveredServer r = Probe(kBrellProbe);
         CHECK(r.found == 1);
-        CHECK(r.file == expected);
+        CHECK(r.firstFile == expected);
     }
     SECTION("Brell under both keys: only the first is used, even when it leads nowhere")
     {
@@ -161,18 +157,18 @@ TEST_CASE("a registry probe finds the configuration file its product's first ver
     {
         MakeKey("SOFTWARE\\Corvane\\Skylane Server\\1.0");
         SetValue("SOFTWARE\\Corvane\\Skylane Server\\2.0", "ETCpath", Sz(dir.Path().c_str()));
-        ProbeResult r = Probe(kSkylaneProbe);
+        DiscoveredServer r = Probe(kSkylaneProbe);
         CHECK(r.found == 0);
-        CHECK(r.file.IsEmpty());
+        CHECK(r.firstFile.IsEmpty());
     }
     SECTION("Corvane HTTPD keeps its file under conf")
     {
         CreateDirectoryA(dir / "conf", nullptr);
         WriteBytes(dir / "conf\\HTTPD.CONF", "x\n");
         SetValue("SOFTWARE\\Corvane\\HTTP Server\\1.3", "ServerRoot", Sz(dir.Path().c_str()));
-        ProbeResult r = Probe(kCorvaneHttpdProbe);
+        DiscoveredServer r = Probe(kCorvaneHttpdProbe);
         CHECK(r.found == 1);
-        CHECK(r.file == dir / "conf\\HTTPD.CONF");
+        CHECK(r.firstFile == dir / "conf\\HTTPD.CONF");
     }
     SECTION("Netscape's file lies in the folder named after the computer")
     {
@@ -181,9 +177,9 @@ TEST_CASE("a registry probe finds the configuration file its product's first ver
         CreateDirectoryA(config, nullptr);
         WriteBytes(config + "\\OBJ.CONF", "x\n");
         SetValue("SOFTWARE\\Netscape\\Enterprise\\3.0", "RootPath", Sz(dir.Path().c_str()));
-        ProbeResult r = Probe(kNetscapeProbe);
+        DiscoveredServer r = Probe(kNetscapeProbe);
         CHECK(r.found == 1);
-        CHECK(r.file == config + "\\OBJ.CONF");
+        CHECK(r.firstFile == config + "\\OBJ.CONF");
     }
 }
 
@@ -193,7 +189,7 @@ TEST_CASE("a registry probe counts the kind as not found when the entries or the
     CScratchDir dir;
     WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
     const char* version = "SOFTWARE\\Corvane\\Skylane Server\\4.0";
-    ProbeResult r;
+    DiscoveredServer r;
 
     SECTION("no product key") { r = Probe(kSkylaneProbe); }
     SECTION("a directory of exactly three characters is no directory")
@@ -236,7 +232,7 @@ TEST_CASE("a registry probe counts the kind as not found when the entries or the
         CloseHandle(held);
     }
     CHECK(r.found == 0);
-    CHECK(r.file.IsEmpty());
+    CHECK(r.firstFile.IsEmpty());
 }
 
 TEST_CASE("IIS is found through its description, else through its service type")
@@ -246,38 +242,38 @@ TEST_CASE("IIS is found through its description, else through its service type")
     const char* serviceType =
         "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft Internet Information Server";
     CServerDiscovery discovery;
-    discovery.m_iisFound = -1;
+    discovery.m_servers[Iis].found = -1;
 
     SECTION("a description of more than three characters")
     {
         SetValue(current, "Description", Sz("Microsoft Internet Information Server 2.0"));
         discovery.ProbeIis();
-        CHECK(discovery.m_iisFound == 1);
+        CHECK(discovery.m_servers[Iis].found == 1);
     }
     SECTION("a short description, with the service type present: not found")
     {
         SetValue(current, "Description", Sz("IIS"));
         MakeKey(serviceType);
         discovery.ProbeIis();
-        CHECK(discovery.m_iisFound == 0);
+        CHECK(discovery.m_servers[Iis].found == 0);
     }
     SECTION("no description in the key: not found")
     {
         MakeKey(current);
         MakeKey(serviceType);
         discovery.ProbeIis();
-        CHECK(discovery.m_iisFound == 0);
+        CHECK(discovery.m_servers[Iis].found == 0);
     }
     SECTION("no version key, the service type present")
     {
         MakeKey(serviceType);
         discovery.ProbeIis();
-        CHECK(discovery.m_iisFound == 1);
+        CHECK(discovery.m_servers[Iis].found == 1);
     }
     SECTION("neither")
     {
         discovery.ProbeIis();
-        CHECK(discovery.m_iisFound == 0);
+        CHECK(discovery.m_servers[Iis].found == 0);
     }
 }
 
@@ -356,9 +352,9 @@ TEST_CASE("the Mondrel probe searches the fixed drives in order for the server a
         TestDrives::MakeFile("E:\\PELLAN\\MONDREL\\VSERVER.EXE");
         TestDrives::MakeFile("E:\\PELLAN\\MONDREL\\MONCFG.VSF");
         d.ProbeMondrel();
-        CHECK(d.m_mondrelFound == 1);
-        CHECK(d.m_mondrelProgramDirectory == "E:\\PELLAN\\MONDREL");
-        CHECK(d.m_mondrelDatabase == "E:\\PELLAN\\MONDREL\\MONCFG.VSF");
+        CHECK(d.m_servers[Mondrel].found == 1);
+        CHECK(d.m_servers[Mondrel].secondFile == "E:\\PELLAN\\MONDREL");
+        CHECK(d.m_servers[Mondrel].firstFile == "E:\\PELLAN\\MONDREL\\MONCFG.VSF");
     }
     SECTION("the database below the program directory is preferred to one nearer the root")
     {
@@ -366,24 +362,24 @@ TEST_CASE("the Mondrel probe searches the fixed drives in order for the server a
         TestDrives::MakeFile("D:\\MONCFG.VSF");
         TestDrives::MakeFile("D:\\M\\bin\\cfg\\data\\MONCFG.VSF");
         d.ProbeMondrel();
-        CHECK(d.m_mondrelDatabase == "D:\\M\\bin\\cfg\\data\\MONCFG.VSF");
+        CHECK(d.m_servers[Mondrel].firstFile == "D:\\M\\bin\\cfg\\data\\MONCFG.VSF");
     }
     SECTION("else on the whole drive of the program, else on a later fixed drive")
     {
         TestDrives::MakeFile("D:\\M\\VSERVER.EXE");
         TestDrives::MakeFile("E:\\data\\MONCFG.VSF");
         d.ProbeMondrel();
-        CHECK(d.m_mondrelFound == 1);
-        CHECK(d.m_mondrelDatabase == "E:\\data\\MONCFG.VSF");
+        CHECK(d.m_servers[Mondrel].found == 1);
+        CHECK(d.m_servers[Mondrel].firstFile == "E:\\data\\MONCFG.VSF");
     }
     SECTION("the database only on an earlier drive: not found, the program directory kept")
     {
         TestDrives::MakeFile("E:\\M\\VSERVER.EXE");
         TestDrives::MakeFile("D:\\MONCFG.VSF");
         d.ProbeMondrel();
-        CHECK(d.m_mondrelFound == 0);
-        CHECK(d.m_mondrelProgramDirectory == "E:\\M");
-        CHECK(d.m_mondrelDatabase.IsEmpty());
+        CHECK(d.m_servers[Mondrel].found == 0);
+        CHECK(d.m_servers[Mondrel].secondFile == "E:\\M");
+        CHECK(d.m_servers[Mondrel].firstFile.IsEmpty());
     }
     SECTION("two servers: the one met first, drives in order")
     {
@@ -391,22 +387,22 @@ TEST_CASE("the Mondrel probe searches the fixed drives in order for the server a
         TestDrives::MakeFile("D:\\a\\b\\c\\VSERVER.EXE");
         TestDrives::MakeFile("D:\\a\\b\\c\\MONCFG.VSF");
         d.ProbeMondrel();
-        CHECK(d.m_mondrelProgramDirectory == "D:\\a\\b\\c");
+        CHECK(d.m_servers[Mondrel].secondFile == "D:\\a\\b\\c");
     }
     SECTION("a CD-ROM drive is not searched")
     {
         TestDrives::MakeFile("F:\\M\\VSERVER.EXE");
         TestDrives::MakeFile("F:\\M\\MONCFG.VSF");
         d.ProbeMondrel();
-        CHECK(d.m_mondrelFound == 0);
-        CHECK(d.m_mondrelProgramDirectory.IsEmpty());
+        CHECK(d.m_servers[Mondrel].found == 0);
+        CHECK(d.m_servers[Mondrel].secondFile.IsEmpty());
     }
     SECTION("a database without a server is nothing")
     {
         TestDrives::MakeFile("D:\\MONCFG.VSF");
         d.ProbeMondrel();
-        CHECK(d.m_mondrelFound == 0);
-        CHECK(d.m_mondrelProgramDirectory.IsEmpty());
+        CHECK(d.m_servers[Mondrel].found == 0);
+        CHECK(d.m_servers[Mondrel].secondFile.IsEmpty());
     }
     CHECK(CurrentDirectory() == before);
 }

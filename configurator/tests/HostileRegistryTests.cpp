@@ -166,11 +166,12 @@ bool CheckProbeCase(const ServerFolder& folder, unsigned seed)
 
     INFO("case seed " << seed << ", " << kind.productKey << ", first version key of " << first.size()
                       << " characters, value " << Describe(value));
-    int gotFound = -1;
-    CString gotFile("before");
-    CServerDiscovery::ProbeRegistry(kind.probe, gotFound, gotFile);
-    CHECK(gotFound == (found ? 1 : 0));
-    CHECK(std::string(gotFile.c_str()) == (found ? expectedFile : "before"));
+    DiscoveredServer got;
+    got.found = -1;
+    got.firstFile = "before";
+    CServerDiscovery::ProbeRegistry(kind.probe, got);
+    CHECK(got.found == (found ? 1 : 0));
+    CHECK(std::string(got.firstFile.c_str()) == (found ? expectedFile : "before"));
     return found;
 }
 
@@ -216,9 +217,9 @@ TEST_CASE("hostile IIS descriptions: found only for a string of more than three 
         bool found = described && StringValueText(value, kDirectoryBuffer, description) && description.size() > 3;
         INFO("case seed " << seed << (described ? ", description " + Describe(value) : ", no description"));
         CServerDiscovery discovery;
-        discovery.m_iisFound = -1;
+        discovery.m_servers[Iis].found = -1;
         discovery.ProbeIis();
-        CHECK(discovery.m_iisFound == (found ? 1 : 0));
+        CHECK(discovery.m_servers[Iis].found == (found ? 1 : 0));
         foundCount += found ? 1 : 0;
         CleanProductKeys();
     }
