@@ -4,6 +4,7 @@
 #include "CString.h"
 #include "MappingSession.h"
 #include "MondrelMappings.h"
+#include "vpmondrel.h"
 
 #include <windows.h>
 
@@ -24,7 +25,7 @@ int EnsureMappings(CString& databasePath, CString& installationPath)
 
 } // namespace
 
-extern "C" int __cdecl EnsureMondrelContainsVPPrime(CString& databasePath, CString& installationPath)
+int __cdecl EnsureMondrelContainsVPPrime(CString& databasePath, CString& installationPath)
 {
     try {
         return EnsureMappings(databasePath, installationPath);

@@ -1,6 +1,7 @@
 // pickpanel.dll: the setup's web-server page (its template and strings are the library's
 // resources) and the operation that gives the page its caption and disables the rows of the
 // servers that are not to be offered.
+#include "pickpanel.h"
 #include "resource.h"
 
 #include <windows.h>
@@ -31,7 +32,7 @@ BOOL DisableRow(HWND dialog, const int (&row)[N])
 
 } // namespace
 
-extern "C" int __cdecl DisableDialogControls(HWND dialog, int noSkylane, int noMondrel, int noBrell, int noIis)
+int __cdecl DisableDialogControls(HWND dialog, int noSkylane, int noMondrel, int noBrell, int noIis)
 {
     char caption[kCaptionChars] = "";
     LoadStringA(g_module, IDS_PAGE_CAPTION, caption, kCaptionChars);

@@ -1,13 +1,10 @@
 #include "MondrelBridge.h"
 
 #include "UniqueHandle.h"
+#include "vpmondrel.h"
 
 #include <cstdlib>
 #include <windows.h>
-
-namespace {
-typedef int(__cdecl* EnsureMondrelPrime)(CString& databasePath, CString& installationPath);
-}
 
 CString MakePathAssignment(const char* currentPath, const CString& programDirectory)
 {
@@ -29,8 +26,8 @@ int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, 
     CModuleHandle library(LoadLibraryA("vpmondrel.dll"));
     if (!library)
         return 0;
-    auto prime = reinterpret_cast<EnsureMondrelPrime>(
-        reinterpret_cast<void*>(GetProcAddress(library.Get(), "EnsureMondrelContainsVPPrime")));
+    auto prime = reinterpret_cast<EnsureMondrelPrimeProc>(
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), kEnsureMondrelContainsVPPrimeName)));
     if (prime)
         prime(databasePath, installationPath);
     return 0;

@@ -1,5 +1,6 @@
 #include "DialogWatch.h"
 #include "TestFixtures.h"
+#include "vpmondrel.h"
 #include "vpsetup.h"
 
 #include <catch.hpp>
@@ -52,14 +53,14 @@ void AddMapping(const CString& db, const char* from, const char* to, const char*
 struct MappingLibrary {
     CString savedPath = CString("PATH=") + getenv("PATH");
     HMODULE module = nullptr;
-    int(__cdecl* prime)(CString&, CString&) = nullptr;
+    EnsureMondrelPrimeProc prime = nullptr;
     MappingLibrary()
     {
         _putenv(CString("PATH=") + getenv("PATH") + ";" + MondrelProgram());
         module = LoadLibraryA("vpmondrel.dll");
         REQUIRE(module);
-        prime = reinterpret_cast<int(__cdecl*)(CString&, CString&)>(
-            reinterpret_cast<void*>(GetProcAddress(module, "EnsureMondrelContainsVPPrime")));
+        prime = reinterpret_cast<EnsureMondrelPrimeProc>(
+            reinterpret_cast<void*>(GetProcAddress(module, kEnsureMondrelContainsVPPrimeName)));
         REQUIRE(prime);
     }
     ~MappingLibrary()

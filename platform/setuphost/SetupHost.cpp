@@ -3,6 +3,7 @@
 // four flags, and reports the page or saves a picture of it.
 //   setuphost [--dll PATH] [--disable F1 F2 F3 F4] [--report] [--screenshot FILE.bmp]
 #include "Screenshot.h"
+#include "pickpanel.h"
 
 #include <windows.h>
 
@@ -12,7 +13,6 @@
 
 namespace {
 
-typedef int(__cdecl* DisableDialogControlsFn)(HWND, int, int, int, int);
 
 INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM, LPARAM)
 {
@@ -77,8 +77,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "setuphost: cannot load %s\n", dll);
         return 1;
     }
-    auto disable = reinterpret_cast<DisableDialogControlsFn>(
-        reinterpret_cast<void*>(GetProcAddress(library, "DisableDialogControls")));
+    auto disable = reinterpret_cast<DisableDialogControlsProc>(
+        reinterpret_cast<void*>(GetProcAddress(library, kDisableDialogControlsName)));
     HWND page = CreateDialogParamA(library, MAKEINTRESOURCEA(13029), nullptr, PageProc, 0);
     if (!disable || !page) {
         std::fprintf(stderr, "setuphost: no DisableDialogControls or no page 13029\n");

@@ -2,6 +2,7 @@
 // DisableDialogControls found by name and called with the four flags.
 #include "DialogTemplate.h"
 #include "TestFixtures.h"
+#include "pickpanel.h"
 
 #include <catch.hpp>
 
@@ -9,7 +10,6 @@
 
 namespace {
 
-typedef int(__cdecl* DisableDialogControlsFn)(HWND, int, int, int, int);
 
 const int kAllIds[] = {1012, 9, 1013, 1200, 1300, 1007, 1000, 1001, 1002, 1003, 1008, 1009, 1010, 1004, 1005, 1006, 1014};
 
@@ -20,14 +20,14 @@ INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM, LPARAM)
 
 struct Page {
     HMODULE library;
-    DisableDialogControlsFn disable;
+    DisableDialogControlsProc disable;
     HWND window;
     explicit Page(const char* path = "pickpanel.dll")
     {
         library = LoadLibraryA(path);
         REQUIRE(library);
-        disable = reinterpret_cast<DisableDialogControlsFn>(
-            reinterpret_cast<void*>(GetProcAddress(library, "DisableDialogControls")));
+        disable = reinterpret_cast<DisableDialogControlsProc>(
+            reinterpret_cast<void*>(GetProcAddress(library, kDisableDialogControlsName)));
         REQUIRE(disable);
         window = CreateDialogParamA(library, MAKEINTRESOURCEA(13029), nullptr, PageProc, 0);
         REQUIRE(window);

@@ -3,6 +3,7 @@
 // real library's template reader does. Built once more without its entry point.
 #include "CString.h"
 #include "TemplateSection.h"
+#include "vpmondrel.h"
 
 #include <windows.h>
 
