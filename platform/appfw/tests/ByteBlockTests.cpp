@@ -66,12 +66,8 @@ TEST_CASE("the block searches find the first place a byte-by-byte search finds, 
 
         const char* either = PlainFindEither(from, end, a1, a2);
         const char* pair = PlainFindPair(from, end, a1, a2, b1, b2);
-        CHECK(byte_block::swar::FindEitherByte(from, end, a1, a2) == either);
-        CHECK(byte_block::swar::FindEitherPair(from, end, a1, a2, b1, b2) == pair);
-#ifdef __SSE2__
-        CHECK(byte_block::sse2::FindEitherByte(from, end, a1, a2) == either);
-        CHECK(byte_block::sse2::FindEitherPair(from, end, a1, a2, b1, b2) == pair);
-#endif
+        CHECK(FindEitherByte(from, end, a1, a2) == either);
+        CHECK(FindEitherPair(from, end, a1, a2, b1, b2) == pair);
     }
 }
 
