@@ -102,32 +102,26 @@ struct Machine {
         }
     }
 
-    HANDLE StartConfiguring() const
+    void StartConfiguring(CProcessInformation& process) const
     {
         CString commandLine = CString("vpsetup.exe /CONFIGURE /PATH=") + kInstallationPath;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
         // Right after a process was killed while starting, Wine may refuse the next start for a
         // moment; that is the test's machinery, not the run under test, so it is tried again.
-        BOOL started = FALSE;
+        bool started = false;
         for (int attempt = 0; attempt < 5 && !started; ++attempt) {
             if (attempt > 0)
                 Sleep(200);
-            started = CreateProcessA(ProgramFolder() + "vpsetup.exe", commandLine.GetBuffer(commandLine.GetLength()),
-                                     nullptr, nullptr, FALSE, 0, nullptr, dir.Path(), &startup, &process);
+            started = TryStartProgram(process, ProgramFolder() + "vpsetup.exe", commandLine, dir.Path());
         }
         INFO("CreateProcess error " << GetLastError());
         REQUIRE(started);
-        CloseHandle(process.hThread);
-        return process.hProcess;
     }
 
     void Configure() const
     {
-        HANDLE process = StartConfiguring();
-        REQUIRE(WaitForSingleObject(process, 60000) == WAIT_OBJECT_0);
-        CloseHandle(process);
+        CProcessInformation process;
+        StartConfiguring(process);
+        WaitForExit(process);
     }
 };
 
@@ -158,14 +152,13 @@ std::vector<std::string> FolderNames(const CString& folder)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA(folder + "\\*", &entry);
-    if (listing == INVALID_HANDLE_VALUE)
+    CFindHandle listing(FindFirstFileA(folder + "\\*", &entry));
+    if (!listing)
         return names;
     do {
         if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0)
             names.push_back(entry.cFileName);
-    } while (FindNextFileA(listing, &entry));
-    FindClose(listing);
+    } while (FindNextFileA(listing.Get(), &entry));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -197,11 +190,11 @@ TEST_CASE("a configuring run killed at any moment leaves each file whole, and th
         DWORD moment = static_cast<DWORD>(runTime * (kill + std::uniform_real_distribution<double>(0, 1)(random)) / kKills);
         INFO("seed " << kSeed << ", kill " << kill << " after " << moment << " ms of " << runTime);
         machine.PutBack();
-        HANDLE process = machine.StartConfiguring();
+        CProcessInformation process;
+        machine.StartConfiguring(process);
         Sleep(moment);
-        TerminateProcess(process, 9);
-        REQUIRE(WaitForSingleObject(process, 60000) == WAIT_OBJECT_0);
-        CloseHandle(process);
+        TerminateProcess(process.Process(), 9);
+        WaitForExit(process);
 
         for (size_t i = 0; i < machine.before.size(); ++i) {
             const ServerFile& server = kServers[i];

@@ -13,49 +13,6 @@ CString CurrentDirectory()
     return CString(path);
 }
 
-std::string Sz(const std::string& text)
-{
-    return text + std::string(1, '\0');
-}
-
-// The product keys a probe reads, absent before and after each case.
-struct CleanServerKeys {
-    CleanServerKeys() { Clean(); }
-    ~CleanServerKeys() { Clean(); }
-    static void Clean()
-    {
-        for (const char* key : {"SOFTWARE\\Pellan", "SOFTWARE\\Corvane", "SOFTWARE\\Netscape", "SOFTWARE\\Microsoft\\Inetsrv",
-                                "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft Internet "
-                                "Information Server"})
-            DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
-    }
-};
-
-void SetValue(const char* keyPath, const char* name, const std::string& data, DWORD type = REG_SZ)
-{
-    HKEY key;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS);
-    SetExactValue(key, name, type, data);
-    RegCloseKey(key);
-}
-
-void MakeKey(const char* keyPath)
-{
-    HKEY key;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-CString ComputerName()
-{
-    char name[MAX_COMPUTERNAME_LENGTH + 1];
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return CString(name);
-}
-
 DiscoveredServer Probe(const RegistryProbe& probe)
 {
     DiscoveredServer result;
@@ -76,8 +33,8 @@ struct TestDrives {
     static void EmptyFolder(const CString& folder)
     {
         WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA(folder + "\\*", &found);
-        if (find == INVALID_HANDLE_VALUE)
+        CFindHandle find(FindFirstFileA(folder + "\\*", &found));
+        if (!find)
             return;
         do {
             CString name(found.cFileName);
@@ -90,8 +47,7 @@ struct TestDrives {
                 SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(child);
             }
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
+        } while (FindNextFileA(find.Get(), &found));
     }
     // Makes the file and every folder on its way.
     static void MakeFile(const char* path)
@@ -122,41 +78,41 @@ TEST_CASE("the test drives are there, with their types")
 
 TEST_CASE("a registry probe finds the configuration file its product's first version key names")
 {
-    CleanServerKeys keys;
+    CCleanServerProductKeys keys;
     CScratchDir dir;
     WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
     CString expected = dir / "HTTPD.CNF";
 
     SECTION("Brell under its first product key")
     {
-        SetValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
+        SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
         DiscoveredServer r = Probe(kBrellProbe);
         CHECK(r.found == 1);
         CHECK(r.firstFile == expected);
     }
     SECTION("Brell under its second product key, and a directory already ending in a backslash")
     {
-        SetValue("SOFTWARE\\Pellan\\Brell Webserver\\2.1", "ETCpath", Sz((dir.Path() + "\\").c_str()));
+        SetRegistryValue("SOFTWARE\\Pellan\\Brell Webserver\\2.1", "ETCpath", Sz((dir.Path() + "\\").c_str()));
         DiscoveredServer r = Probe(kBrellProbe);
         CHECK(r.found == 1);
         CHECK(r.firstFile == expected);
     }
     SECTION("Brell under both keys: only the first is used, even when it leads nowhere")
     {
-        SetValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\1.0", "ETCpath", Sz("C:\\NOWHERE\\AT\\ALL"));
-        SetValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
+        SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\1.0", "ETCpath", Sz("C:\\NOWHERE\\AT\\ALL"));
+        SetRegistryValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
         CHECK(Probe(kBrellProbe).found == 0);
     }
     SECTION("a first product key without version subkeys ends the probe")
     {
-        MakeKey("SOFTWARE\\Pellan\\Mondrel Brell Webserver");
-        SetValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
+        MakeRegistryKey("SOFTWARE\\Pellan\\Mondrel Brell Webserver");
+        SetRegistryValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
         CHECK(Probe(kBrellProbe).found == 0);
     }
     SECTION("only the first version subkey the registry lists is used")
     {
-        MakeKey("SOFTWARE\\Corvane\\Skylane Server\\1.0");
-        SetValue("SOFTWARE\\Corvane\\Skylane Server\\2.0", "ETCpath", Sz(dir.Path().c_str()));
+        MakeRegistryKey("SOFTWARE\\Corvane\\Skylane Server\\1.0");
+        SetRegistryValue("SOFTWARE\\Corvane\\Skylane Server\\2.0", "ETCpath", Sz(dir.Path().c_str()));
         DiscoveredServer r = Probe(kSkylaneProbe);
         CHECK(r.found == 0);
         CHECK(r.firstFile.IsEmpty());
@@ -165,7 +121,7 @@ TEST_CASE("a registry probe finds the configuration file its product's first ver
     {
         CreateDirectoryA(dir / "conf", nullptr);
         WriteBytes(dir / "conf\\HTTPD.CONF", "x\n");
-        SetValue("SOFTWARE\\Corvane\\HTTP Server\\1.3", "ServerRoot", Sz(dir.Path().c_str()));
+        SetRegistryValue("SOFTWARE\\Corvane\\HTTP Server\\1.3", "ServerRoot", Sz(dir.Path().c_str()));
         DiscoveredServer r = Probe(kCorvaneHttpdProbe);
         CHECK(r.found == 1);
         CHECK(r.firstFile == dir / "conf\\HTTPD.CONF");
@@ -176,7 +132,7 @@ TEST_CASE("a registry probe finds the configuration file its product's first ver
         CreateDirectoryA(dir / "https-" + ComputerName(), nullptr);
         CreateDirectoryA(config, nullptr);
         WriteBytes(config + "\\OBJ.CONF", "x\n");
-        SetValue("SOFTWARE\\Netscape\\Enterprise\\3.0", "RootPath", Sz(dir.Path().c_str()));
+        SetRegistryValue("SOFTWARE\\Netscape\\Enterprise\\3.0", "RootPath", Sz(dir.Path().c_str()));
         DiscoveredServer r = Probe(kNetscapeProbe);
         CHECK(r.found == 1);
         CHECK(r.firstFile == config + "\\OBJ.CONF");
@@ -185,7 +141,7 @@ TEST_CASE("a registry probe finds the configuration file its product's first ver
 
 TEST_CASE("a registry probe counts the kind as not found when the entries or the file fail it")
 {
-    CleanServerKeys keys;
+    CCleanServerProductKeys keys;
     CScratchDir dir;
     WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
     const char* version = "SOFTWARE\\Corvane\\Skylane Server\\4.0";
@@ -194,42 +150,44 @@ TEST_CASE("a registry probe counts the kind as not found when the entries or the
     SECTION("no product key") { r = Probe(kSkylaneProbe); }
     SECTION("a directory of exactly three characters is no directory")
     {
-        SetValue(version, "ETCpath", Sz("C:\\"));
+        SetRegistryValue(version, "ETCpath", Sz("C:\\"));
         r = Probe(kSkylaneProbe);
     }
-    SECTION("an empty directory value") { SetValue(version, "ETCpath", Sz("")); r = Probe(kSkylaneProbe); }
+    SECTION("an empty directory value") { SetRegistryValue(version, "ETCpath", Sz("")); r = Probe(kSkylaneProbe); }
     SECTION("a directory value of another type")
     {
-        SetValue(version, "ETCpath", dir.Path().c_str(), REG_BINARY);
+        SetRegistryValue(version, "ETCpath", dir.Path().c_str(), REG_BINARY);
         r = Probe(kSkylaneProbe);
     }
     SECTION("a DWORD directory value")
     {
-        SetValue(version, "ETCpath", std::string("\x01\x02\x03\x04", 4), REG_DWORD);
+        SetRegistryValue(version, "ETCpath", std::string("\x01\x02\x03\x04", 4), REG_DWORD);
         r = Probe(kSkylaneProbe);
     }
     SECTION("a directory value of 128 characters does not fit its buffer")
     {
-        SetValue(version, "ETCpath", Sz(std::string("C:\\") + std::string(125, 'x')));
+        SetRegistryValue(version, "ETCpath", Sz(std::string("C:\\") + std::string(125, 'x')));
         r = Probe(kSkylaneProbe);
     }
     SECTION("the same without a terminating zero")
     {
-        SetValue(version, "ETCpath", std::string("C:\\") + std::string(125, 'y'));
+        SetRegistryValue(version, "ETCpath", std::string("C:\\") + std::string(125, 'y'));
         r = Probe(kSkylaneProbe);
     }
     SECTION("the file named by the registry is missing")
     {
-        SetValue(version, "ETCpath", Sz((dir.Path() + "\\elsewhere").c_str()));
+        SetRegistryValue(version, "ETCpath", Sz((dir.Path() + "\\elsewhere").c_str()));
         r = Probe(kSkylaneProbe);
     }
-    SECTION("another process holds the file without sharing")
-    {
-        SetValue(version, "ETCpath", Sz(dir.Path().c_str()));
-        HANDLE held = CreateFileA(dir / "HTTPD.CNF", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        REQUIRE(held != INVALID_HANDLE_VALUE);
-        r = Probe(kSkylaneProbe);
-        CloseHandle(held);
+    // A server that has its file open, even one that lets others read it, keeps the probe out.
+    for (DWORD sharing : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
+        SECTION("another process holds the file, sharing " + std::to_string(sharing))
+        {
+            SetRegistryValue(version, "ETCpath", Sz(dir.Path().c_str()));
+            CFileHandle held(CreateFileA(dir / "HTTPD.CNF", GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+            REQUIRE(held);
+            r = Probe(kSkylaneProbe);
+        }
     }
     CHECK(r.found == 0);
     CHECK(r.firstFile.IsEmpty());
@@ -237,7 +195,7 @@ TEST_CASE("a registry probe counts the kind as not found when the entries or the
 
 TEST_CASE("IIS is found through its description, else through its service type")
 {
-    CleanServerKeys keys;
+    CCleanServerProductKeys keys;
     const char* current = "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion";
     const char* serviceType =
         "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft Internet Information Server";
@@ -246,27 +204,27 @@ TEST_CASE("IIS is found through its description, else through its service type")
 
     SECTION("a description of more than three characters")
     {
-        SetValue(current, "Description", Sz("Microsoft Internet Information Server 2.0"));
+        SetRegistryValue(current, "Description", Sz("Microsoft Internet Information Server 2.0"));
         discovery.ProbeIis();
         CHECK(discovery.m_servers[Iis].found == 1);
     }
     SECTION("a short description, with the service type present: not found")
     {
-        SetValue(current, "Description", Sz("IIS"));
-        MakeKey(serviceType);
+        SetRegistryValue(current, "Description", Sz("IIS"));
+        MakeRegistryKey(serviceType);
         discovery.ProbeIis();
         CHECK(discovery.m_servers[Iis].found == 0);
     }
     SECTION("no description in the key: not found")
     {
-        MakeKey(current);
-        MakeKey(serviceType);
+        MakeRegistryKey(current);
+        MakeRegistryKey(serviceType);
         discovery.ProbeIis();
         CHECK(discovery.m_servers[Iis].found == 0);
     }
     SECTION("no version key, the service type present")
     {
-        MakeKey(serviceType);
+        MakeRegistryKey(serviceType);
         discovery.ProbeIis();
         CHECK(discovery.m_servers[Iis].found == 1);
     }

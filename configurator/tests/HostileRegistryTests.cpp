@@ -24,49 +24,17 @@ const size_t kNameBuffer = 128;
 const size_t kDirectoryBuffer = 128;
 const size_t kRecordStringBuffer = 255;
 
-const char* const kProductRoots[] = {"SOFTWARE\\Pellan", "SOFTWARE\\Corvane", "SOFTWARE\\Netscape",
-                                     "SOFTWARE\\Microsoft\\Inetsrv",
-                                     "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft "
-                                     "Internet Information Server"};
-
-void CleanProductKeys()
-{
-    for (const char* root : kProductRoots)
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, root);
-}
-
-struct CleanServerKeys {
-    CleanServerKeys() { CleanProductKeys(); }
-    ~CleanServerKeys() { CleanProductKeys(); }
-};
-
-HKEY CreateKey(const std::string& path)
-{
-    HKEY key = nullptr;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS);
-    return key;
-}
-
 // The name the registry lists first under the key, read with room to spare.
 std::string FirstListedSubkey(const std::string& path)
 {
-    HKEY key = CreateKey(path);
+    CKey key;
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) == ERROR_SUCCESS);
     char name[512];
     DWORD length = sizeof name;
     std::string first;
-    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+    if (key.EnumKey(0, name, length) == ERROR_SUCCESS)
         first.assign(name, length);
-    RegCloseKey(key);
     return first;
-}
-
-std::string ComputerName()
-{
-    char name[MAX_COMPUTERNAME_LENGTH + 1];
-    DWORD size = sizeof name;
-    REQUIRE(GetComputerNameA(name, &size));
-    return name;
 }
 
 // The folder's path stretched to the length wanted with "\." steps, and a final backslash for an
@@ -108,7 +76,7 @@ const ProbedKind kKinds[] = {
 struct ServerFolder {
     CScratchDir dir;
     std::string path{dir.Path().c_str()};
-    std::string computer = ComputerName();
+    std::string computer = ComputerName().c_str();
     ServerFolder()
     {
         WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
@@ -149,10 +117,9 @@ bool CheckProbeCase(const ServerFolder& folder, unsigned seed)
     size_t holder = random() % versions.size();
     const RawRegistryValue plain{REG_SZ, folder.path + std::string("\0", 1)};
     for (size_t i = 0; i < versions.size(); ++i) {
-        HKEY key = CreateKey(std::string(kind.productKey) + "\\" + versions[i]);
         const RawRegistryValue& stored = i == holder ? value : plain;
-        SetExactValue(key, kind.probe.directoryValue, stored.type, stored.bytes);
-        RegCloseKey(key);
+        SetRegistryValue((std::string(kind.productKey) + "\\" + versions[i]).c_str(), kind.probe.directoryValue,
+                         stored.bytes, stored.type);
     }
 
     std::string first = FirstListedSubkey(kind.productKey);
@@ -179,14 +146,14 @@ bool CheckProbeCase(const ServerFolder& folder, unsigned seed)
 
 TEST_CASE("hostile directory values and version keys: the probe finds only what fits and names a file")
 {
-    CleanServerKeys keys;
+    CCleanServerProductKeys keys;
     ServerFolder folder;
     int found = 0;
     for (int number = 0; number < kCases; ++number) {
         if (!SeedSelected(kProbeSeed + number))
             continue;
         found += CheckProbeCase(folder, kProbeSeed + number) ? 1 : 0;
-        CleanProductKeys();
+        DeleteServerProductKeys();
     }
     if (SelectedSeed() == 0)
         CHECK(found > kCases / 10);
@@ -194,7 +161,7 @@ TEST_CASE("hostile directory values and version keys: the probe finds only what 
 
 TEST_CASE("hostile IIS descriptions: found only for a string of more than three characters that fits")
 {
-    CleanServerKeys keys;
+    CCleanServerProductKeys keys;
     const char* current = "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion";
     const char* serviceType =
         "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft Internet Information Server";
@@ -204,14 +171,13 @@ TEST_CASE("hostile IIS descriptions: found only for a string of more than three 
         if (!SeedSelected(seed))
             continue;
         std::mt19937 random(seed);
-        HKEY key = CreateKey(current);
+        MakeRegistryKey(current);
         bool described = random() % 8 != 0;
         RawRegistryValue value = HostileValue(random, HostileText(random, {3, 4, 127, 128}));
         if (described)
-            SetExactValue(key, "Description", value.type, value.bytes);
-        RegCloseKey(key);
+            SetRegistryValue(current, "Description", value.bytes, value.type);
         if (random() % 2) // never consulted while the version key is there
-            RegCloseKey(CreateKey(serviceType));
+            MakeRegistryKey(serviceType);
 
         std::string description;
         bool found = described && StringValueText(value, kDirectoryBuffer, description) && description.size() > 3;
@@ -221,7 +187,7 @@ TEST_CASE("hostile IIS descriptions: found only for a string of more than three 
         discovery.ProbeIis();
         CHECK(discovery.m_servers[Iis].found == (found ? 1 : 0));
         foundCount += found ? 1 : 0;
-        CleanProductKeys();
+        DeleteServerProductKeys();
     }
     if (SelectedSeed() == 0)
         CHECK(foundCount > kCases / 10);
@@ -249,13 +215,12 @@ TEST_CASE("hostile record values: found values of other types are absent, file v
         RawRegistryValue second = HostileValue(random, HostileText(random, {254, 255}));
         bool firstStored = random() % 6 != 0;
 
-        HKEY key = CreateKey(CInstalledServersRecord::kKeyPath);
-        SetExactValue(key, foundNames[kind], found.type, found.bytes);
+        const char* recordKey = CInstalledServersRecord::kKeyPath;
+        SetRegistryValue(recordKey, foundNames[kind], found.bytes, found.type);
         if (fileNames[kind] && firstStored)
-            SetExactValue(key, fileNames[kind], first.type, first.bytes);
+            SetRegistryValue(recordKey, fileNames[kind], first.bytes, first.type);
         if (kind == Mondrel)
-            SetExactValue(key, "Pellan Mondrel NVelda DLL File", second.type, second.bytes);
-        RegCloseKey(key);
+            SetRegistryValue(recordKey, "Pellan Mondrel NVelda DLL File", second.bytes, second.type);
 
         DWORD expectedFound = 0;
         if (found.type == REG_DWORD && found.bytes.size() == 4)

@@ -12,11 +12,6 @@ std::string Dword(DWORD value)
     return std::string(reinterpret_cast<const char*>(&value), 4);
 }
 
-std::string Sz(const std::string& text)
-{
-    return text + std::string(1, '\0');
-}
-
 std::map<std::string, RawRegistryValue> ReadRecord()
 {
     std::map<std::string, RawRegistryValue> values;
@@ -83,14 +78,10 @@ TEST_CASE("the record's key and its new parent are volatile")
     CleanRecord clean;
     CInstalledServersRecord record;
     for (const char* parent : {"SOFTWARE\\Corvane Linkwell Server Temp", CInstalledServersRecord::kKeyPath}) {
-        HKEY key;
-        REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
-        HKEY child = nullptr;
-        CHECK(RegCreateKeyExA(key, "lasting", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &child,
-                              nullptr) == ERROR_CHILD_MUST_BE_VOLATILE);
-        if (child)
-            RegCloseKey(child);
-        RegCloseKey(key);
+        CKey key;
+        REQUIRE(key.Open(HKEY_LOCAL_MACHINE, parent, KEY_ALL_ACCESS) == ERROR_SUCCESS);
+        CKey child;
+        CHECK(child.Create(key, "lasting", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS) == ERROR_CHILD_MUST_BE_VOLATILE);
     }
 }
 

@@ -12,30 +12,17 @@ namespace {
 const char kRecordParent[] = "SOFTWARE\\Corvane Linkwell Server Temp";
 
 // Starts the program in the folder; the caller waits for it.
-HANDLE Start(const CString& program, const char* switches, const CString& folder)
+void Start(CProcessInformation& process, const CString& program, const char* switches, const CString& folder)
 {
-    CString commandLine = CString("vpsetup.exe ") + switches;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    REQUIRE(CreateProcessA(program, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, FALSE, 0,
-                           nullptr, folder, &startup, &process));
-    CloseHandle(process.hThread);
-    return process.hProcess;
+    StartProgram(process, program, CString("vpsetup.exe ") + switches, folder);
 }
 
-DWORD Finish(HANDLE process)
+// A run to its end. The program always ends with exit code 0; any other code is a crash.
+void Run(const CString& program, const char* switches, const CString& folder)
 {
-    REQUIRE(WaitForSingleObject(process, 60000) == WAIT_OBJECT_0);
-    DWORD code = 0;
-    GetExitCodeProcess(process, &code);
-    CloseHandle(process);
-    return code;
-}
-
-DWORD Run(const CString& program, const char* switches, const CString& folder)
-{
-    return Finish(Start(program, switches, folder));
+    CProcessInformation process;
+    Start(process, program, switches, folder);
+    REQUIRE(WaitForExit(process) == 0);
 }
 
 CString WithDouble()
@@ -56,65 +43,49 @@ std::string Calls(const CScratchDir& dir)
 
 bool RecordExists()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return RegistryKeyExists(CInstalledServersRecord::kKeyPath);
 }
 
+// The record's DWORD value, or 0xFFFFFFFF when it is absent.
 DWORD RecordDword(const char* name)
 {
-    DWORD value = 0xFFFFFFFF, size = sizeof value;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-        RegCloseKey(key);
-    }
+    DWORD value = 0xFFFFFFFF;
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath, KEY_READ) == ERROR_SUCCESS)
+        key.QueryValue(name, value);
     return value;
 }
 
 // No record and no server product keys before and after a case.
 struct CleanMachine {
-    CleanMachine() { Clean(); }
-    ~CleanMachine() { Clean(); }
-    static void Clean()
-    {
-        for (const char* key : {kRecordParent, "SOFTWARE\\Pellan", "SOFTWARE\\Corvane", "SOFTWARE\\Netscape",
-                                "SOFTWARE\\Microsoft\\Inetsrv"})
-            DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
-    }
+    CCleanServerProductKeys products;
+    CleanMachine() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRecordParent); }
+    ~CleanMachine() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRecordParent); }
 };
 
+// The double's operation fails (gives -1) for a file path holding "FAILS": Skylane's, the first
+// to be configured.
 void RecordAllFound()
 {
     CInstalledServersRecord record;
     record.WriteServer(Mondrel, 1, CString("D:\\M\\MONCFG.VSF"), CString("D:\\M"));
     record.WriteServer(Brell, 1, CString("C:\\B\\HTTPD.CNF"), CString());
-    record.WriteServer(Skylane, 1, CString("C:\\S\\HTTPD.CNF"), CString());
+    record.WriteServer(Skylane, 1, CString("C:\\FAILS\\HTTPD.CNF"), CString());
     record.WriteServer(Iis, 1, CString(), CString());
     record.WriteServer(CorvaneHttpd, 1, CString("C:\\H\\conf\\HTTPD.CONF"), CString());
     record.WriteServer(Netscape, 1, CString("C:\\N\\OBJ.CONF"), CString());
-}
-
-void SetValue(const char* keyPath, const char* name, const std::string& data)
-{
-    HKEY key;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
-    RegCloseKey(key);
 }
 
 } // namespace
 
 TEST_CASE("a configuring run calls the operations of the recorded kinds in the configure order, with one path object")
 {
+    // The first operation fails; the others still have their turn.
     CleanMachine clean;
     CScratchDir dir;
     RecordAllFound();
-    CHECK(Run(WithDouble(), "/configure /path=c:\\prod", dir.Path()) == 0);
-    CHECK(Calls(dir) == "SLS|C:\\S\\HTTPD.CNF|C:\\PROD\\\r\n"
+    Run(WithDouble(), "/configure /path=c:\\prod", dir.Path());
+    CHECK(Calls(dir) == "SLS|C:\\FAILS\\HTTPD.CNF|C:\\PROD\\\r\n"
                         "Mondrel|D:\\M\\MONCFG.VSF|C:\\PROD\\+|D:\\M\r\n"
                         "Brell|C:\\B\\HTTPD.CNF|C:\\PROD\\++\r\n"
                         "IIS|C:\\PROD\\+++\r\n"
@@ -132,7 +103,7 @@ TEST_CASE("a kind whose found value is zero or absent is skipped; any other valu
     record.SetDword("Microsoft IIS", 1);
     record.SetDword("NETSCAPE", 7);
     record.SetString("NETSCAPE Config File", std::string("C:\\N\\OBJ.CONF", 14));
-    CHECK(Run(WithDouble(), "/CONFIGURE", dir.Path()) == 0);
+    Run(WithDouble(), "/CONFIGURE", dir.Path());
     CHECK(Calls(dir) == "IIS|\r\nNET|C:\\N\\OBJ.CONF|+\r\n");
 }
 
@@ -143,17 +114,20 @@ TEST_CASE("switches that configure nothing call nothing")
 
     SECTION("no switch at all: no record either")
     {
-        CHECK(Run(WithDouble(), "", dir.Path()) == 0);
+        Run(WithDouble(), "", dir.Path());
         CHECK_FALSE(RecordExists());
     }
-    SECTION("/SELECT alone")
+    SECTION("/SELECT alone: a record there is neither configured nor written")
     {
         RecordAllFound();
-        CHECK(Run(WithDouble(), "/SELECT /PATH=C:\\P", dir.Path()) == 0);
+        Run(WithDouble(), "/SELECT /PATH=C:\\P", dir.Path());
+        CHECK(RecordDword("Pellan Brell") == 1);
+        CHECK(RecordDword("HasAWebServerBeenDiscovered") == 0xFFFFFFFF);
+        CHECK(RecordDword("Finished") == 0xFFFFFFFF);
     }
     SECTION("/CONFIGURE without a record creates the empty key")
     {
-        CHECK(Run(WithDouble(), "/CONFIGURE", dir.Path()) == 0);
+        Run(WithDouble(), "/CONFIGURE", dir.Path());
         CHECK(RecordExists());
         CHECK(RecordDword("Finished") == 0xFFFFFFFF);
     }
@@ -169,10 +143,10 @@ TEST_CASE("/DISCOVER /CONFIGURE configures the kinds found in this very run")
     CreateDirectoryA(dir / "sls", nullptr);
     WriteBytes(dir / "brell\\HTTPD.CNF", "x\r\n");
     WriteBytes(dir / "sls\\HTTPD.CNF", "x\r\n");
-    SetValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", (dir / "brell").c_str());
-    SetValue("SOFTWARE\\Corvane\\Skylane Server\\4.0", "ETCpath", (dir / "sls").c_str());
+    SetRegistryValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz((dir / "brell").c_str()));
+    SetRegistryValue("SOFTWARE\\Corvane\\Skylane Server\\4.0", "ETCpath", Sz((dir / "sls").c_str()));
 
-    CHECK(Run(WithDouble(), "/DISCOVER /CONFIGURE /PATH=C:\\Prod\\", dir.Path()) == 0);
+    Run(WithDouble(), "/DISCOVER /CONFIGURE /PATH=C:\\Prod\\", dir.Path());
     CHECK(Calls(dir) == "SLS|" + std::string((dir / "sls\\HTTPD.CNF").c_str()) + "|C:\\PROD\\\r\n" + "Brell|" +
                             std::string((dir / "brell\\HTTPD.CNF").c_str()) + "|C:\\PROD\\+\r\n");
     CHECK(RecordDword("Pellan Brell") == 1);
@@ -186,7 +160,7 @@ TEST_CASE("/DISCOVER /SELECT shows the dialog and then neither writes the record
     CleanMachine clean;
     CScratchDir dir;
     WriteBytes(dir / "HTTPD.CNF", "x\r\n");
-    SetValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", dir.Path().c_str());
+    SetRegistryValue("SOFTWARE\\Pellan\\Brell Webserver\\1.0", "ETCpath", Sz(dir.Path().c_str()));
     struct Case {
         const char* how;
         int button;
@@ -194,14 +168,15 @@ TEST_CASE("/DISCOVER /SELECT shows the dialog and then neither writes the record
     for (const Case& c : cases) {
         SECTION(c.how)
         {
-            HANDLE process = Start(WithDouble(), "/DISCOVER /SELECT /CONFIGURE", dir.Path());
+            CProcessInformation process;
+            Start(process, WithDouble(), "/DISCOVER /SELECT /CONFIGURE", dir.Path());
             HWND dialog = WaitForWindow("Remote Web Administration Configuration");
             REQUIRE(dialog);
             CHECK(SendMessageA(GetDlgItem(dialog, 1005), BM_GETCHECK, 0, 0) == BST_CHECKED);
             CHECK(SendMessageA(GetDlgItem(dialog, 1003), BM_GETCHECK, 0, 0) == BST_UNCHECKED);
             SendMessageA(GetDlgItem(dialog, 1003), BM_CLICK, 0, 0);
             PostButtonClick(dialog, c.button);
-            CHECK(Finish(process) == 0);
+            CHECK(WaitForExit(process) == 0);
             CHECK_FALSE(RecordExists());
             CHECK(Calls(dir).empty());
         }
@@ -214,8 +189,8 @@ TEST_CASE("with the real library, a discovering and configuring run edits the se
     CScratchDir dir;
     WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n");
     WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n");
-    SetValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\2.0", "ETCpath", dir.Path().c_str());
-    CHECK(Run(WithLibrary(), "/DISCOVER /CONFIGURE /PATH=C:\\LINKWELL", dir.Path()) == 0);
+    SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\2.0", "ETCpath", Sz(dir.Path().c_str()));
+    Run(WithLibrary(), "/DISCOVER /CONFIGURE /PATH=C:\\LINKWELL", dir.Path());
     CHECK(ReadBytes(dir / "HTTPD.CNF") == "# Brell\r\nPass  /lw/*  C:\\LINKWELL\\web\\*\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n");
 }
 
@@ -224,6 +199,8 @@ TEST_CASE("without vpsetup.dll the program does not start, not even to discover"
     CleanMachine clean;
     CScratchDir dir;
     REQUIRE(CopyFileA(WithLibrary(), dir / "vpsetup.exe", FALSE));
-    CHECK(Run(dir / "vpsetup.exe", "/DISCOVER", dir.Path()) != 0);
+    CProcessInformation process;
+    Start(process, dir / "vpsetup.exe", "/DISCOVER", dir.Path());
+    CHECK(WaitForExit(process) != 0);
     CHECK_FALSE(RecordExists());
 }

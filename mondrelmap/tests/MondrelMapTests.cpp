@@ -19,23 +19,15 @@ CString MondrelProgram()
 std::string Pvdb(const CString& arguments)
 {
     CScratchDir out;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileA(out / "out.txt", GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    REQUIRE(output != INVALID_HANDLE_VALUE);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION process = {};
-    CString program = MondrelProgram() + "\\pvdb.exe";
-    CString commandLine = CString("pvdb ") + arguments;
-    REQUIRE(CreateProcessA(program, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, TRUE, 0, nullptr,
-                           nullptr, &startup, &process));
-    WaitForSingleObject(process.hProcess, 30000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    CloseHandle(output);
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        CFileHandle output(
+            CreateFileA(out / "out.txt", GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+        REQUIRE(output);
+        CProcessInformation process;
+        StartProgram(process, MondrelProgram() + "\\pvdb.exe", CString("pvdb ") + arguments, CString(), output.Get());
+        WaitForExit(process, 30000);
+    }
     std::string text = ReadBytes(out / "out.txt");
     std::string clean;
     for (char c : text)
@@ -103,12 +95,11 @@ DWORD WINAPI WatchBoxes(void* param)
 int CallWatched(MappingLibrary& library, CString& db, CString& path, BoxWatch& watch)
 {
     watch.stop = false;
-    HANDLE thread = CreateThread(nullptr, 0, WatchBoxes, &watch, 0, nullptr);
+    CKernelHandle thread(CreateThread(nullptr, 0, WatchBoxes, &watch, 0, nullptr));
     int result = library.prime(db, path);
     Sleep(300); // a box shown late would still be counted
     watch.stop = true;
-    WaitForSingleObject(thread, 5000);
-    CloseHandle(thread);
+    WaitForSingleObject(thread.Get(), 5000);
     return result;
 }
 

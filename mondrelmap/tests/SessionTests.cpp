@@ -54,12 +54,11 @@ TEST_CASE("the database is closed and the session ended however the mapping step
     for (const Case& c : cases) {
         INFO(c.how);
         BoxCount count;
-        HANDLE watcher = CreateThread(nullptr, 0, CloseBoxes, &count, 0, nullptr);
+        CKernelHandle watcher(CreateThread(nullptr, 0, CloseBoxes, &count, 0, nullptr));
         CHECK_NOTHROW(RunMappingSession(db, c.steps));
         Sleep(200); // a box shown late would still be counted
         count.stop = true;
-        WaitForSingleObject(watcher, 5000);
-        CloseHandle(watcher);
+        WaitForSingleObject(watcher.Get(), 5000);
         CHECK(count.boxes == c.boxes);
         PVHANDLE database = nullptr;
         CHECK(PVAPI_GetDatabase(db, "", &database) == PVERR_NOT_INITIALIZED);

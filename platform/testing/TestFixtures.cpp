@@ -1,5 +1,7 @@
 #include "TestFixtures.h"
 
+#include "RegistryKey.h"
+
 #include <catch.hpp>
 
 namespace {
@@ -61,25 +63,22 @@ CString ProgramFolder()
 
 void WriteBytes(const CString& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    REQUIRE(file != INVALID_HANDLE_VALUE);
+    CFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    REQUIRE(file);
     DWORD done = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(file);
-    REQUIRE(ok);
+    REQUIRE(WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr));
     REQUIRE(done == bytes.size());
 }
 
 std::string ReadBytes(const CString& path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    REQUIRE(file != INVALID_HANDLE_VALUE);
+    CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    REQUIRE(file);
     std::string bytes;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         bytes.append(buffer, got);
-    CloseHandle(file);
     return bytes;
 }
 
@@ -107,11 +106,20 @@ bool FileExists(const CString& path)
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+FILETIME LastWriteTime(const CString& path)
+{
+    FILETIME written = {};
+    CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    REQUIRE(file);
+    REQUIRE(GetFileTime(file.Get(), nullptr, nullptr, &written));
+    return written;
+}
+
 void DeleteTree(const CString& path)
 {
     WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(path + "\\*", &found);
-    if (find != INVALID_HANDLE_VALUE) {
+    CFindHandle find(FindFirstFileA(path + "\\*", &found));
+    if (find) {
         do {
             CString name(found.cFileName);
             if (name == "." || name == "..")
@@ -122,8 +130,7 @@ void DeleteTree(const CString& path)
                 DeleteTree(child);
             else
                 DeleteFileA(child);
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
+        } while (FindNextFileA(find.Get(), &found));
     }
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path);
@@ -131,30 +138,28 @@ void DeleteTree(const CString& path)
 
 void DeleteRegistryTree(HKEY root, const char* path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    {
+        CKey key;
         char name[512];
         DWORD length = sizeof name;
-        while (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            CString child = CString(path) + "\\" + name;
-            DeleteRegistryTree(root, child);
+        while (key.Open(root, path, KEY_ALL_ACCESS) == ERROR_SUCCESS && key.EnumKey(0, name, length) == ERROR_SUCCESS) {
+            key.Close();
+            DeleteRegistryTree(root, CString(path) + "\\" + name);
             length = sizeof name;
         }
-        RegCloseKey(key);
     }
     RegDeleteKeyA(root, path);
 }
 
-CScratchRegistryKey::CScratchRegistryKey(const char* path) : m_path(path), m_key(nullptr)
+CScratchRegistryKey::CScratchRegistryKey(const char* path) : m_path(path)
 {
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, path);
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) ==
-            ERROR_SUCCESS);
+    REQUIRE(m_key.Create(HKEY_LOCAL_MACHINE, path, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS) == ERROR_SUCCESS);
 }
 
 CScratchRegistryKey::~CScratchRegistryKey()
 {
-    RegCloseKey(m_key);
+    m_key.Close();
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, m_path);
 }
 
@@ -165,8 +170,7 @@ void CScratchRegistryKey::SetString(const char* name, const std::string& data, D
 
 void CScratchRegistryKey::SetDword(const char* name, DWORD value)
 {
-    REQUIRE(RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
-            ERROR_SUCCESS);
+    REQUIRE(m_key.SetValue(name, value) == ERROR_SUCCESS);
 }
 
 void SetExactValue(HKEY key, const char* name, DWORD type, const std::string& bytes)
@@ -176,20 +180,101 @@ void SetExactValue(HKEY key, const char* name, DWORD type, const std::string& by
                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS);
 }
 
+void SetRegistryValue(const char* keyPath, const char* name, const std::string& bytes, DWORD type)
+{
+    CKey key;
+    REQUIRE(key.Create(HKEY_LOCAL_MACHINE, keyPath, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS) == ERROR_SUCCESS);
+    SetExactValue(key, name, type, bytes);
+}
+
+void MakeRegistryKey(const char* keyPath)
+{
+    CKey key;
+    REQUIRE(key.Create(HKEY_LOCAL_MACHINE, keyPath, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS) == ERROR_SUCCESS);
+}
+
+bool RegistryKeyExists(const char* keyPath)
+{
+    CKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) == ERROR_SUCCESS;
+}
+
+const char* const kServerProductKeys[kServerProductKeyCount] = {
+    "SOFTWARE\\Pellan",
+    "SOFTWARE\\Corvane",
+    "SOFTWARE\\Netscape",
+    "SOFTWARE\\Microsoft\\Inetsrv",
+    "SYSTEM\\CurrentControlSet\\Control\\ServiceProvider\\ServiceTypes\\Microsoft Internet Information Server",
+};
+
+void DeleteServerProductKeys()
+{
+    for (const char* key : kServerProductKeys)
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
+}
+
+std::string Sz(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
+
+std::string UpperAscii(std::string text)
+{
+    for (char& c : text)
+        c = AsciiUpper(c);
+    return text;
+}
+
+CString ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = sizeof name;
+    REQUIRE(GetComputerNameA(name, &size));
+    return CString(name, static_cast<int>(size));
+}
+
+bool TryStartProgram(CProcessInformation& process, const CString& program, const CString& commandLine,
+                     const CString& folder, HANDLE output)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = output;
+    }
+    CString line(commandLine);
+    return CreateProcessA(program, line.GetBuffer(line.GetLength()), nullptr, nullptr, output != nullptr, 0, nullptr,
+                          folder.IsEmpty() ? nullptr : folder.c_str(), &startup, process.Receive()) != FALSE;
+}
+
+void StartProgram(CProcessInformation& process, const CString& program, const CString& commandLine,
+                  const CString& folder, HANDLE output)
+{
+    INFO("starting " << program.c_str());
+    REQUIRE(TryStartProgram(process, program, commandLine, folder, output));
+}
+
+DWORD WaitForExit(const CProcessInformation& process, DWORD limitMs)
+{
+    REQUIRE(WaitForSingleObject(process.Process(), limitMs) == WAIT_OBJECT_0);
+    DWORD code = 0;
+    REQUIRE(GetExitCodeProcess(process.Process(), &code));
+    return code;
+}
+
 std::vector<NamedRegistryValue> ListRegistryValues(const char* path)
 {
     std::vector<NamedRegistryValue> values;
-    HKEY key;
-    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) == ERROR_SUCCESS);
+    CKey key;
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS);
     std::vector<char> name(16384);
     std::vector<BYTE> data(65536);
     for (DWORD i = 0;; ++i) {
         DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
         if (RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength) != ERROR_SUCCESS)
-            break;
+            break; // the type is wanted here, which the product's enumeration never asks for
         values.push_back({std::string(name.data(), nameLength),
                           {type, std::string(reinterpret_cast<const char*>(data.data()), dataLength)}});
     }
-    RegCloseKey(key);
     return values;
 }

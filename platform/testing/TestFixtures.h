@@ -3,6 +3,8 @@
 #pragma once
 
 #include "CString.h"
+#include "RegistryKey.h"
+#include "UniqueHandle.h"
 
 #include <string>
 #include <vector>
@@ -37,6 +39,7 @@ CString ProgramFolder();
 void WriteBytes(const CString& path, const std::string& bytes);
 std::string ReadBytes(const CString& path);
 bool FileExists(const CString& path);
+FILETIME LastWriteTime(const CString& path);
 // The lines of file content as text mode reads them: LF ends a line and takes a CR right before
 // it along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
 std::vector<std::string> TextModeLines(const std::string& bytes);
@@ -53,10 +56,38 @@ public:
 
 private:
     CString m_path;
-    HKEY m_key;
+    CKey m_key;
 };
 
 void DeleteRegistryTree(HKEY root, const char* path);
+// A value under HKEY_LOCAL_MACHINE stored byte for byte (SetExactValue), its key made if missing.
+void SetRegistryValue(const char* keyPath, const char* name, const std::string& bytes, DWORD type = REG_SZ);
+void MakeRegistryKey(const char* keyPath);
+bool RegistryKeyExists(const char* keyPath);
+
+// The keys of the web server products that discovery reads (IIS's service type included): absent
+// before and after each case that makes them.
+const int kServerProductKeyCount = 5;
+extern const char* const kServerProductKeys[kServerProductKeyCount];
+void DeleteServerProductKeys();
+struct CCleanServerProductKeys {
+    CCleanServerProductKeys() { DeleteServerProductKeys(); }
+    ~CCleanServerProductKeys() { DeleteServerProductKeys(); }
+};
+
+// The text followed by the zero that ends a registry string.
+std::string Sz(const std::string& text);
+std::string UpperAscii(std::string text);
+CString ComputerName();
+
+// Starts the program with the command line (its first word the program's name) in the folder
+// (the test's own when empty); standard output and error go to `output` when it is given.
+void StartProgram(CProcessInformation& process, const CString& program, const CString& commandLine,
+                  const CString& folder = CString(), HANDLE output = nullptr);
+bool TryStartProgram(CProcessInformation& process, const CString& program, const CString& commandLine,
+                     const CString& folder = CString(), HANDLE output = nullptr);
+// The exit code, once the process has ended within the limit.
+DWORD WaitForExit(const CProcessInformation& process, DWORD limitMs = 60000);
 
 // A registry value as it is stored: its type and exactly its bytes.
 struct RawRegistryValue {

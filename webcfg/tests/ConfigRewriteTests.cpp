@@ -70,10 +70,10 @@ TEST_CASE("a rewrite that cannot complete leaves the file as it was and no tempo
     }
     SECTION("another opener holds the configuration file")
     {
-        HANDLE held = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        REQUIRE(held != INVALID_HANDLE_VALUE);
+        CFileHandle held(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        REQUIRE(held);
         CHECK(InsertDirectiveLine(path, CString("x"), 1) == -1);
-        CloseHandle(held);
+        held.Reset();
         CHECK_FALSE(FileExists(temp));
     }
     SECTION("the temporary name is taken by a read-only file")
@@ -106,13 +106,6 @@ std::string Written(const std::vector<std::string>& lines)
     for (const std::string& line : lines)
         bytes += line + "\r\n";
     return bytes;
-}
-
-std::string UpperCased(std::string text)
-{
-    for (char& c : text)
-        c = AsciiUpper(c);
-    return text;
 }
 
 // Rule files of short lines and some long ones (beyond one read buffer), mostly with CR LF.
@@ -154,7 +147,7 @@ TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each endi
         REQUIRE(RemoveDirectiveLines(path, CString(pattern.c_str())) == 0);
         std::vector<std::string> kept;
         for (const std::string& line : lines) {
-            if (UpperCased(line).find(pattern) == std::string::npos)
+            if (UpperAscii(line).find(pattern) == std::string::npos)
                 kept.push_back(line);
         }
         CHECK(ReadBytes(path) == Written(kept));

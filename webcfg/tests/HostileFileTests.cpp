@@ -37,13 +37,6 @@ std::string TakeWord(const std::string& text, size_t& pos)
     return text.substr(start, pos - start);
 }
 
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = AsciiUpper(c);
-    return text;
-}
-
 std::string Trim(const std::string& text)
 {
     size_t first = text.find_first_not_of(kWhite);
@@ -60,7 +53,7 @@ std::vector<Rule> TemplateSection(const std::string& ini, const ConfigFileVarian
     bool inSection = false;
     for (const std::string& line : TextModeLines(ini)) {
         if (!inSection) {
-            inSection = Upper(line).find(variant.sectionName) != std::string::npos;
+            inSection = UpperAscii(line).find(variant.sectionName) != std::string::npos;
             continue;
         }
         if (line.find("[END]") != std::string::npos)
@@ -85,7 +78,7 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
     for (const std::string& line : lines) {
         if (beforeFirst)
             ++counter;
-        std::string text = Upper(line);
+        std::string text = UpperAscii(line);
         text = text.substr(std::min(text.size(), text.find_first_not_of(kWhite)));
         for (const DirectiveKeyword& keyword : variant.keywords) {
             std::string search = keyword.searchText;
@@ -112,8 +105,8 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
         bool present = false;
         const Rule* sameUrl = nullptr;
         for (const Rule& f : found) {
-            bool url = Upper(f.url) == Upper(rule.url);
-            present = present || (url && Upper(f.target) == Upper(rule.target) && Upper(f.name) == Upper(rule.name));
+            bool url = UpperAscii(f.url) == UpperAscii(rule.url);
+            present = present || (url && UpperAscii(f.target) == UpperAscii(rule.target) && UpperAscii(f.name) == UpperAscii(rule.name));
             if (url && !sameUrl)
                 sameUrl = &f;
         }
@@ -121,7 +114,7 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
         std::string newLine = rule.name + gap + rule.url + gap + rule.target;
         if (variant.presentWhenLineStands) {
             for (const std::string& line : lines)
-                present = present || Upper(Trim(line)) == Upper(Trim(newLine));
+                present = present || UpperAscii(Trim(line)) == UpperAscii(Trim(newLine));
         }
         if (present)
             continue;
@@ -129,7 +122,7 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
         if (sameUrl && !sameUrl->url.empty()) {
             std::vector<std::string> kept;
             for (const std::string& line : now) {
-                if (Upper(line).find(sameUrl->url) == std::string::npos)
+                if (UpperAscii(line).find(sameUrl->url) == std::string::npos)
                     kept.push_back(line);
             }
             now = kept;
@@ -255,14 +248,13 @@ DWORD WINAPI RunJob(void* job)
 // program, naming the case, since a hung thread cannot be taken back.
 void WithinTimeLimit(const std::string& name, std::function<void()> job)
 {
-    HANDLE thread = CreateThread(nullptr, 0, RunJob, &job, 0, nullptr);
-    REQUIRE(thread != nullptr);
-    if (WaitForSingleObject(thread, kTimeLimitMs) != WAIT_OBJECT_0) {
+    CKernelHandle thread(CreateThread(nullptr, 0, RunJob, &job, 0, nullptr));
+    REQUIRE(thread);
+    if (WaitForSingleObject(thread.Get(), kTimeLimitMs) != WAIT_OBJECT_0) {
         fprintf(stderr, "%s did not end within %lu ms\n", name.c_str(), kTimeLimitMs);
         fflush(stderr);
         TerminateProcess(GetCurrentProcess(), 3);
     }
-    CloseHandle(thread);
 }
 
 // Whether the case's file was rewritten; the caller counts them, so that the cases are known to

@@ -20,13 +20,6 @@ const char kRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters
 const size_t kNameBufferChars = 200;
 const size_t kDataBufferBytes = 100;
 
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    return text;
-}
-
 std::string Field(const std::string& text, size_t index)
 {
     size_t start = 0;
@@ -103,7 +96,7 @@ std::map<std::string, RawRegistryValue> ByUpperName(const std::vector<NamedRegis
 {
     std::map<std::string, RawRegistryValue> byName;
     for (const NamedRegistryValue& root : roots)
-        byName[Upper(root.name)] = root.value;
+        byName[UpperAscii(root.name)] = root.value;
     return byName;
 }
 
@@ -136,16 +129,16 @@ void CheckCase(unsigned seed)
         const Row* sameName = nullptr;
         bool present = false;
         for (const Row& row : rows) {
-            if (Upper(row.name) != Upper(entry.name))
+            if (UpperAscii(row.name) != UpperAscii(entry.name))
                 continue;
             sameName = sameName ? sameName : &row;
-            present = present || (Upper(row.directory) == Upper(target) && Upper(row.flags) == Upper(entry.flags));
+            present = present || (UpperAscii(row.directory) == UpperAscii(target) && UpperAscii(row.flags) == UpperAscii(entry.flags));
         }
         if (present)
             continue;
         if (sameName)
-            expected.erase(Upper(sameName->name));
-        expected[Upper(entry.name)] = {REG_SZ, target + ",," + entry.flags + std::string("\0", 1)};
+            expected.erase(UpperAscii(sameName->name));
+        expected[UpperAscii(entry.name)] = {REG_SZ, target + ",," + entry.flags + std::string("\0", 1)};
     }
 
     INFO("case seed " << seed << ", " << before.size() << " roots before, template:\n" << ini);

@@ -10,11 +10,6 @@ namespace {
 
 const char kRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
 
-std::string Sz(const std::string& text)
-{
-    return text + std::string(1, '\0');
-}
-
 // Every value of the key by its name.
 std::map<std::string, RawRegistryValue> ReadRoots()
 {

@@ -112,6 +112,7 @@ TEST_CASE("without a loadable mapping library, or without its entry point, the b
         CString noEntryFolder = BesideThisProgram("mondrel-double-noentry");
         REQUIRE(FileExists(noEntryFolder + "\\vpmondrel.dll"));
         CHECK(EnsureMondrelContainsVP(database, path, noEntryFolder) == 0);
+        CHECK(ReadBytes(dir / "mondrel-double-loads.txt") == "loaded\r\nreleased\r\n");
         CHECK_FALSE(VpmondrelLoaded());
     }
     CHECK_FALSE(FileExists(dir / "mondrel-double.txt"));

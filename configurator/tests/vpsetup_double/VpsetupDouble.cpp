@@ -1,8 +1,11 @@
 // Stands in for vpsetup.dll beside a copy of vpsetup.exe: records every call, with its
 // arguments, in "vpsetup-calls.txt" in the current directory, and lengthens the installation
-// path by "+" so that the tests see whether every call gets the same string object.
+// path by "+" so that the tests see whether every call gets the same string object. An operation
+// on a file whose path holds "FAILS" gives -1, as one on a file it cannot use.
 #define VPSETUP_BUILDING_LIBRARY
 #include "vpsetup.h"
+
+#include "UniqueHandle.h"
 
 #include <windows.h>
 
@@ -17,12 +20,11 @@ int Record(const char* operation, const CString* first, const CString* second, C
     if (second)
         line += CString("|") + *second;
     line += "\r\n";
-    HANDLE file = CreateFileA("vpsetup-calls.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    CFileHandle file(CreateFileA("vpsetup-calls.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
     DWORD wrote = 0;
-    WriteFile(file, line.c_str(), line.GetLength(), &wrote, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), line.c_str(), line.GetLength(), &wrote, nullptr);
     path += '+';
-    return 1;
+    return first && first->Find(CString("FAILS")) >= 0 ? -1 : 1;
 }
 
 } // namespace
