@@ -6,6 +6,8 @@
 #include "PlainCopy.h"
 #include "PlainTreeWalk.h"
 #include "Stopwatch.h"
+#include "UniqueHandle.h"
+#include "WholeFile.h"
 #include "vpsetup.h"
 
 #include <cstdio>
@@ -46,17 +48,10 @@ int Fail(const char* what)
     return 2;
 }
 
-std::string ReadWholeFile(const char* path)
+std::string WholeFile(const char* path)
 {
     std::string content;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return content;
-    char block[65536];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0)
-        content.append(block, got);
-    CloseHandle(file);
+    ReadWholeFile(path, content);
     return content;
 }
 
@@ -110,16 +105,14 @@ DWORD RunAndWait(const std::string& commandLine)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
+    CProcessInformation process;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, process.Receive()))
         return static_cast<DWORD>(-1);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(process.Process(), INFINITE);
     DWORD exitCode = static_cast<DWORD>(-1);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(process.Process(), &exitCode);
     return exitCode;
 }
 
@@ -168,9 +161,9 @@ int Rewrite(const char* figure, const char* original, const char* config, const 
     freshCopy();
     CString configPath(config), path(installationPath);
     EnsureBrellContainsVP(configPath, path);
-    std::string edited = ReadWholeFile(config);
+    std::string edited = WholeFile(config);
     EnsureBrellContainsVP(configPath, path);
-    if (result != 1 || edited == ReadWholeFile(original) || edited != ReadWholeFile(config))
+    if (result != 1 || edited == WholeFile(original) || edited != WholeFile(config))
         return Fail("the rewrite workload did not bring the file up to date");
     PrintTimedRow(figure, times.first, times.second);
     return 0;

@@ -1,16 +1,8 @@
 # The same sources built for 64-bit Windows. Used only to run the tests where the machine's
 # kernel cannot execute 32-bit code (and so 32-bit Wine cannot start); never shipped.
-set(CMAKE_SYSTEM_NAME Windows)
+set(MINGW_TRIPLET x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(MINGW_OBJDUMP x86_64-w64-mingw32-objdump)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 if(NOT WINE_LOADER)
   set(WINE_LOADER /usr/lib/wine/wine64)
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_LOADER})
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -66,10 +66,10 @@ rig_start_wine() {
 # fixed drives walks it while paths under it still work. Wine takes new drive types only at a
 # restart of its server, so this restarts it.
 rig_map_drives() {
-    local spec letter type folder
-    for spec in "$@" z:network:; do
-        letter=${spec%%:*}; spec=${spec#*:}
-        type=${spec%%:*}; folder=${spec#*:}
+    local drive letter type folder
+    for drive in "$@" z:network:; do
+        letter=${drive%%:*}; drive=${drive#*:}
+        type=${drive%%:*}; folder=${drive#*:}
         if [ -n "$folder" ]; then
             mkdir -p "$folder"
             ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"

@@ -35,12 +35,12 @@ CRemoveLinesMentioning::CRemoveLinesMentioning(const CString& upperPattern)
 {
     // An empty pattern is in every line; taking it literally would empty the whole file. A
     // pattern with a line end in it is in no line.
-    m_inNoLine = m_pattern.IsEmpty() || m_pattern.Find('\n') >= 0;
+    m_removesNothing = m_pattern.IsEmpty() || m_pattern.Find('\n') >= 0;
 }
 
 void CRemoveLinesMentioning::TakeLine(const CTextLine& line, CLineSink& out)
 {
-    if (m_inNoLine || m_finder.FindIn(line.text, line.length) < 0)
+    if (m_removesNothing || m_finder.FindIn(line.text, line.length) < 0)
         out.Put(line);
 }
 
@@ -51,7 +51,7 @@ void CRemoveLinesMentioning::TakeRun(const CTextRun& run, CLineSink& out)
     const char* kept = run.text;
     const char* end = run.text + run.length;
     const int length = m_pattern.GetLength();
-    for (const char* from = kept; !m_inNoLine && from < end;) {
+    for (const char* from = kept; !m_removesNothing && from < end;) {
         int at = m_finder.FindIn(from, static_cast<int>(end - from));
         if (at < 0)
             break;

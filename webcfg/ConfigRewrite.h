@@ -39,7 +39,7 @@ public:
 private:
     CString m_pattern;
     CUpperTextFinder m_finder;
-    bool m_inNoLine;
+    bool m_removesNothing;
 };
 
 // Puts a line after the first N lines; a shorter file is padded with empty lines up to N.

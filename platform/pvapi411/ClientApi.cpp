@@ -224,7 +224,7 @@ PVSTATUS __cdecl PVAPI_DatabaseOpen(PVHANDLE database)
         if (InjectedFailure("Open"))
             return PVERR_INJECTED;
         std::string bytes;
-        switch (ReadWholeFile(database->path, bytes)) {
+        switch (ReadDatabaseFile(database->path, bytes)) {
         case FileRead::Missing: return PVERR_DATABASE_NOT_FOUND;
         case FileRead::Unreadable: return PVERR_DATABASE_UNREADABLE;
         case FileRead::Ok: break;

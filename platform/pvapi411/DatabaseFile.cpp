@@ -1,5 +1,8 @@
 #include "DatabaseFile.h"
 
+#include "UniqueHandle.h"
+#include "WholeFile.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -140,40 +143,26 @@ bool ParseDatabase(const char* text, size_t size, PVDatabaseData& database)
     return true;
 }
 
-FileRead ReadWholeFile(const std::string& path, std::string& bytes)
+FileRead ReadDatabaseFile(const std::string& path, std::string& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing : FileRead::Unreadable;
-    }
-    bytes.clear();
-    char buffer[65536];
-    DWORD got = 0;
-    bool ok = true;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) {
-        if (bytes.size() + got > kLargestFile) {
-            ok = false;
-            break;
-        }
-        bytes.append(buffer, got);
-    }
-    CloseHandle(file);
-    return ok ? FileRead::Ok : FileRead::Unreadable;
+    if (ReadWholeFile(path.c_str(), bytes, kLargestFile))
+        return FileRead::Ok;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing : FileRead::Unreadable;
 }
 
 bool ReplaceFileContent(const std::string& path, const std::string& bytes)
 {
     std::string temp = path + ".new";
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    CFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD wrote = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
+    bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
     // On the disk before it takes the database's name, or a power cut could leave the name on
     // blocks that were never written.
-    ok = ok && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
+    ok = ok && FlushFileBuffers(file.Get());
+    ok = file.Reset() && ok;
     if (ok)
         ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     if (!ok)

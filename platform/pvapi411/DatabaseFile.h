@@ -34,5 +34,5 @@ inline bool ParseDatabase(const std::string& text, PVDatabaseData& database)
 // Whole-file reads and writes. A write goes to "<path>.new" and replaces the file in one step,
 // so a failure never leaves a half-written database.
 enum class FileRead { Ok, Missing, Unreadable };
-FileRead ReadWholeFile(const std::string& path, std::string& bytes);
+FileRead ReadDatabaseFile(const std::string& path, std::string& bytes);
 bool ReplaceFileContent(const std::string& path, const std::string& bytes);

@@ -1,6 +1,7 @@
 #include "TestFixtures.h"
 
 #include "RegistryKey.h"
+#include "WholeFile.h"
 
 #include <catch.hpp>
 
@@ -72,13 +73,9 @@ void WriteBytes(const CString& path, const std::string& bytes)
 
 std::string ReadBytes(const CString& path)
 {
-    CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    REQUIRE(file);
     std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
+    INFO("reading " << path.c_str());
+    REQUIRE(ReadWholeFile(path, bytes));
     return bytes;
 }
 

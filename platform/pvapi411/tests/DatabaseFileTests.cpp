@@ -94,7 +94,7 @@ TEST_CASE("a database file is replaced in one step and the temporary file never 
     REQUIRE(ReplaceFileContent(path, "first"));
     REQUIRE(ReplaceFileContent(path, "second"));
     std::string bytes;
-    REQUIRE(ReadWholeFile(path, bytes) == FileRead::Ok);
+    REQUIRE(ReadDatabaseFile(path, bytes) == FileRead::Ok);
     CHECK(bytes == "second");
     CHECK_FALSE(FileExists(CString(path.c_str()) + ".new"));
 
@@ -102,11 +102,11 @@ TEST_CASE("a database file is replaced in one step and the temporary file never 
     {
         CreateDirectoryA((path + ".new").c_str(), nullptr);
         CHECK_FALSE(ReplaceFileContent(path, "third"));
-        REQUIRE(ReadWholeFile(path, bytes) == FileRead::Ok);
+        REQUIRE(ReadDatabaseFile(path, bytes) == FileRead::Ok);
         CHECK(bytes == "second");
         RemoveDirectoryA((path + ".new").c_str());
     }
-    CHECK(ReadWholeFile((dir / "none.vsf").c_str(), bytes) == FileRead::Missing);
+    CHECK(ReadDatabaseFile((dir / "none.vsf").c_str(), bytes) == FileRead::Missing);
 }
 
 namespace {
