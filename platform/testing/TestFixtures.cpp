@@ -98,6 +98,17 @@ std::vector<std::string> TextModeLines(const std::string& bytes)
     return lines;
 }
 
+std::string RandomLines(std::mt19937& random, size_t size, unsigned oddEndOneIn, const std::function<std::string()>& line)
+{
+    static const char* const kOddEnds[] = {"\n", "\r", "\r\r\n", "\x1A", "\r\n"};
+    std::string bytes;
+    while (bytes.size() < size) {
+        bytes += line();
+        bytes += random() % oddEndOneIn == 0 ? kOddEnds[random() % 5] : "\r\n";
+    }
+    return bytes;
+}
+
 bool FileExists(const CString& path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;

@@ -6,6 +6,8 @@
 #include "RegistryKey.h"
 #include "UniqueHandle.h"
 
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -44,6 +46,10 @@ FILETIME LastWriteTime(const CString& path);
 // it along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
 std::vector<std::string> TextModeLines(const std::string& bytes);
 void DeleteTree(const CString& path);
+// Lines made by `line`, each ended by CR LF or, one time in `oddEndOneIn`, by LF, CR, CR CR LF,
+// Ctrl-Z or CR LF, until the text holds at least `size` bytes: files of any shape for the tests
+// that read or rewrite them.
+std::string RandomLines(std::mt19937& random, size_t size, unsigned oddEndOneIn, const std::function<std::string()>& line);
 
 // A registry key under HKEY_LOCAL_MACHINE, deleted with its subkeys before and after use.
 class CScratchRegistryKey {

@@ -112,15 +112,13 @@ std::string Written(const std::vector<std::string>& lines)
 std::string RandomRuleFile(std::mt19937& random)
 {
     const char* words[] = {"Pass ", "/a/*", "/A/* ", "/ab", "C:\\a\\*", "# /a/* old", "x", "\t", "\r"};
-    const char* ends[] = {"\r\n", "\r\n", "\r\n", "\r\n", "\n", "\r\r\n", "\x1A"};
-    std::string bytes;
     size_t size = random() % 4 == 0 ? 70000 + random() % 70000 : random() % 400;
-    while (bytes.size() < size) {
-        int count = random() % 200 == 0 ? 3000 : random() % 6;
-        for (int i = 0; i < count; ++i)
-            bytes += words[random() % 9];
-        bytes += random() % 10 == 0 ? ends[random() % 7] : "\r\n";
-    }
+    std::string bytes = RandomLines(random, size, 10, [&] {
+        std::string line;
+        for (int count = random() % 200 == 0 ? 3000 : random() % 6; count > 0; --count)
+            line += words[random() % 9];
+        return line;
+    });
     if (random() % 5 == 0)
         bytes.resize(bytes.size() - 1); // a last line without its LF
     return bytes;

@@ -100,18 +100,15 @@ TEST_CASE("runs of lines are the lines that reading line by line gives, with the
     // read both ways: runs (split at their LFs) where there are runs, lines elsewhere.
     const unsigned seed = 7070;
     std::mt19937 random(seed);
-    const char* ends[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", "\r\r\n", "\x1A"};
     CScratchDir dir;
     CString path = dir / "mixed.txt";
     int allRunLines = 0, allLines = 0;
     for (int round = 0; round < 40; ++round) {
         INFO("seed " << seed << ", round " << round);
-        std::string bytes;
         size_t size = random() % 3 == 0 ? 200000 : random() % 3000;
-        while (bytes.size() < size) {
-            bytes += std::string(random() % 10 == 0 ? random() % 70000 : random() % 60, 'a' + random() % 26);
-            bytes += random() % 50 == 0 ? ends[random() % 7] : ends[random() % 3];
-        }
+        std::string bytes = RandomLines(random, size, 50, [&] {
+            return std::string(random() % 10 == 0 ? random() % 70000 : random() % 60, 'a' + random() % 26);
+        });
         WriteBytes(path, bytes);
 
         CTextFileReader reader;

@@ -15,25 +15,26 @@ std::string Database(const char* next, const char* documents = "0\n")
     return std::string("PVAPI411 DATABASE 1\nnext ") + next + "\ndocuments " + documents + "end\n";
 }
 
-// One new document saved in a session; the status of the save.
+// One new document saved in a session; the first status raised on the way.
 PVSTATUS SaveNewDocument(const CString& path)
 {
     PVVeldaSession session;
     session.Initialize(410, 0, nullptr, nullptr);
-    PVDatabase database;
-    PVSTATUS status = session.GetDatabase(PVString(path.c_str()), database, PVString(""));
-    if (status == PVOK)
-        status = database.Open();
-    PVDocument document;
-    if (status == PVOK)
-        status = database.CreateDocument(document);
-    PVText form;
-    if (status == PVOK)
-        status = document.CreateItem("Form", form, 4, 0);
-    if (status == PVOK)
-        status = form.SetValue(PVString("DirMap"));
-    if (status == PVOK)
-        status = document.Save(0);
+    PVSetThrowAllErrors(1);
+    PVSTATUS status = PVOK;
+    try {
+        PVDatabase database;
+        session.GetDatabase(PVString(path.c_str()), database, PVString(""));
+        database.Open();
+        PVDocument document;
+        database.CreateDocument(document);
+        PVText form;
+        document.CreateItem("Form", form, 4, 0);
+        form.SetValue(PVString("DirMap"));
+        document.Save(0);
+    } catch (PVSTATUS raised) {
+        status = raised;
+    }
     session.Term();
     return status;
 }
