@@ -1,7 +1,5 @@
 #include "MondrelMappings.h"
 
-#include "EditPlan.h"
-
 namespace {
 
 const char kMappingForm[] = "DirMap";
@@ -29,19 +27,19 @@ void SetItem(PVDocument& document, const char* itemName, const CString& value)
 
 } // namespace
 
-std::vector<DirectiveEntry> ReadMappings(PVDatabase& database)
+std::vector<DirMapping> ReadMappings(PVDatabase& database)
 {
-    std::vector<DirectiveEntry> mappings;
+    std::vector<DirMapping> mappings;
     PVDocumentArray documents;
     database.GetDocuments(documents);
     for (unsigned long i = 0; i < documents.GetCount(); ++i) {
         PVDocument& document = documents[i];
         document.Open(0);
         if (IsMapping(document)) {
-            DirectiveEntry mapping;
-            mapping.urlPattern = FirstValue(document, "RM_MapFrom");
-            mapping.targetPath = FirstValue(document, "RM_MapTo");
-            mapping.directiveName = FirstValue(document, "RM_MapType");
+            DirMapping mapping;
+            mapping.source = FirstValue(document, "RM_MapFrom");
+            mapping.target = FirstValue(document, "RM_MapTo");
+            mapping.type = FirstValue(document, "RM_MapType");
             mappings.push_back(mapping);
         }
         document.Close();
@@ -78,13 +76,10 @@ void CreateMapping(PVDatabase& database, const TemplateEntry& entry)
 void ApplyMappingTemplate(PVDatabase& database, const std::vector<TemplateEntry>& entries)
 {
     // Read once: what this run creates or deletes is not seen by its later entries.
-    std::vector<DirectiveEntry> existing = ReadMappings(database);
-    for (const TemplateEntry& entry : entries) {
-        if (FindDirective(entry, existing) != 0)
-            continue;
-        int sameSource = FindUrlPattern(entry.urlPattern, existing);
-        if (sameSource != 0)
-            DeleteMappingsFrom(database, existing[sameSource - 1].urlPattern);
-        CreateMapping(database, entry);
+    const std::vector<DirMapping> existing = ReadMappings(database);
+    for (const MappingStep& step : PlanMappingSteps(existing, entries)) {
+        if (step.takeOut)
+            DeleteMappingsFrom(database, step.takeOut->source);
+        CreateMapping(database, *step.add);
     }
 }

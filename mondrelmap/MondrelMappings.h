@@ -1,18 +1,16 @@
 // Directory mappings of the Mondrel server: "DirMap" documents in its web configuration
-// database, each mapping a URL path (source) to a folder (target) with a type. A mapping is kept
-// as a DirectiveEntry (URL pattern = source, target path = target, directive name = type), so
-// that it is compared with the template exactly as the other servers' directives are.
+// database, each mapping a URL path (source) to a folder (target) with a type. These are the
+// database calls; what they are asked to do is decided in MappingPlan.
 #pragma once
 
-#include "DirectiveScan.h"
-#include "TemplateSection.h"
+#include "MappingPlan.h"
 #include "pvapi411.h"
 
 #include <vector>
 
 // Every "DirMap" document's three values, in the order of the document collection. A document
 // whose "Form" is not exactly "DirMap" is no mapping.
-std::vector<DirectiveEntry> ReadMappings(PVDatabase& database);
+std::vector<DirMapping> ReadMappings(PVDatabase& database);
 // Deletes every mapping document whose source is spelled exactly like `source`.
 void DeleteMappingsFrom(PVDatabase& database, const CString& source);
 // A new document with "Form", "RM_MapFrom", "RM_MapTo" and "RM_MapType", in this order.

@@ -1,5 +1,7 @@
 #include "EditPlan.h"
 
+#include "EntryPlan.h"
+
 namespace {
 
 bool LineStands(const CString& line, const std::vector<CString>& trimmedLines)
@@ -14,26 +16,6 @@ bool LineStands(const CString& line, const std::vector<CString>& trimmedLines)
 }
 
 } // namespace
-
-int FindDirective(const TemplateEntry& entry, const std::vector<DirectiveEntry>& directives)
-{
-    for (size_t i = 0; i < directives.size(); ++i) {
-        const DirectiveEntry& d = directives[i];
-        if (d.urlPattern.EqualsNoCase(entry.urlPattern) && d.targetPath.EqualsNoCase(entry.targetPath) &&
-            d.directiveName.EqualsNoCase(entry.directiveName))
-            return static_cast<int>(i) + 1;
-    }
-    return 0;
-}
-
-int FindUrlPattern(const CString& urlPattern, const std::vector<DirectiveEntry>& directives)
-{
-    for (size_t i = 0; i < directives.size(); ++i) {
-        if (directives[i].urlPattern.EqualsNoCase(urlPattern))
-            return static_cast<int>(i) + 1;
-    }
-    return 0;
-}
 
 ScanInterest InterestOf(const ConfigFileVariant& variant, const std::vector<TemplateEntry>& entries)
 {
@@ -52,17 +34,21 @@ ScanInterest InterestOf(const ConfigFileVariant& variant, const std::vector<Temp
 std::vector<ConfigEdit> PlanConfigEdits(const ConfigFileVariant& variant, const DirectiveScan& scan,
                                         const std::vector<TemplateEntry>& entries)
 {
-    std::vector<ConfigEdit> edits;
+    // An entry whose line already stands is present whatever the scan found.
+    std::vector<TemplateEntry> candidates;
     for (const TemplateEntry& entry : entries) {
-        if (FindDirective(entry, scan.entries) != 0)
-            continue;
-        CString line = MakeDirectiveLine(variant, entry);
-        if (variant.presentWhenLineStands && LineStands(line, scan.trimmedLines))
-            continue;
-        int sameUrl = FindUrlPattern(entry.urlPattern, scan.entries);
-        if (sameUrl != 0)
-            edits.push_back({ConfigEdit::RemoveLinesMentioning, scan.entries[sameUrl - 1].urlPattern});
-        edits.push_back({ConfigEdit::InsertLine, line});
+        if (!variant.presentWhenLineStands || !LineStands(MakeDirectiveLine(variant, entry), scan.trimmedLines))
+            candidates.push_back(entry);
+    }
+    std::vector<ConfigEdit> edits;
+    const auto equal =
+        EqualNoCase(&DirectiveEntry::urlPattern, &DirectiveEntry::targetPath, &DirectiveEntry::directiveName);
+    const auto sameUrlPattern = SameKeyNoCase(&DirectiveEntry::urlPattern);
+    for (const auto& step : PlanEntrySteps(candidates, scan.entries, equal, sameUrlPattern)) {
+        // Every line that mentions the URL pattern the scan found goes.
+        if (step.takeOut)
+            edits.push_back({ConfigEdit::RemoveLinesMentioning, step.takeOut->urlPattern});
+        edits.push_back({ConfigEdit::InsertLine, MakeDirectiveLine(variant, *step.add)});
     }
     return edits;
 }

@@ -7,11 +7,6 @@
 
 #include <vector>
 
-// 1-based position of the first directive equal to the entry in all three strings, or 0.
-int FindDirective(const TemplateEntry& entry, const std::vector<DirectiveEntry>& directives);
-// 1-based position of the first directive with the same URL pattern, or 0.
-int FindUrlPattern(const CString& urlPattern, const std::vector<DirectiveEntry>& directives);
-
 struct ConfigEdit {
     enum Kind { RemoveLinesMentioning, InsertLine } kind;
     CString text; // the URL pattern to remove, or the line to insert
@@ -21,5 +16,9 @@ struct ConfigEdit {
 // these gives the same plan as one that keeps everything.
 ScanInterest InterestOf(const ConfigFileVariant& variant, const std::vector<TemplateEntry>& entries);
 
+// A directive has its key in its URL pattern, and equals an entry whose target path and name it has
+// too, all ignoring case; where a line that already stands counts as present, such an entry is
+// present whatever the scan found. A directive taken out goes with every line that mentions its
+// URL pattern.
 std::vector<ConfigEdit> PlanConfigEdits(const ConfigFileVariant& variant, const DirectiveScan& scan,
                                         const std::vector<TemplateEntry>& entries);

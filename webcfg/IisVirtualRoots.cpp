@@ -45,32 +45,12 @@ CString FormatVirtualRootData(const TemplateEntry& entry)
     return entry.targetPath + ",," + entry.directiveName;
 }
 
-std::vector<VirtualRootChange> PlanVirtualRootChanges(const std::vector<VirtualRoot>& snapshot,
-                                                      const std::vector<TemplateEntry>& entries)
+std::vector<VirtualRootStep> PlanVirtualRootSteps(const std::vector<VirtualRoot>& snapshot,
+                                                  const std::vector<TemplateEntry>& entries)
 {
-    std::vector<VirtualRootChange> changes;
-    for (const TemplateEntry& entry : entries) {
-        const VirtualRoot* sameName = nullptr;
-        bool present = false;
-        for (const VirtualRoot& root : snapshot) {
-            if (!root.name.EqualsNoCase(entry.urlPattern))
-                continue;
-            if (!sameName)
-                sameName = &root;
-            if (root.directory.EqualsNoCase(entry.targetPath) && root.flags.EqualsNoCase(entry.directiveName))
-                present = true;
-        }
-        if (present)
-            continue;
-        VirtualRootChange change;
-        change.deleteFirst = sameName != nullptr;
-        if (sameName)
-            change.deleteName = sameName->name;
-        change.setName = entry.urlPattern;
-        change.data = FormatVirtualRootData(entry);
-        changes.push_back(change);
-    }
-    return changes;
+    return PlanEntrySteps(entries, snapshot,
+                          EqualNoCase(&VirtualRoot::name, &VirtualRoot::directory, &VirtualRoot::flags),
+                          SameKeyNoCase(&VirtualRoot::name));
 }
 
 bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot)
@@ -105,15 +85,15 @@ int EnsureIisContainsVP(CString& installationPath)
         return -1;
 
     // Each step opens the key for what it needs; a step that fails is skipped and the rest goes on.
-    for (const VirtualRootChange& change : PlanVirtualRootChanges(snapshot, entries)) {
-        if (change.deleteFirst) {
+    for (const VirtualRootStep& step : PlanVirtualRootSteps(snapshot, entries)) {
+        if (step.takeOut) {
             CKey key;
             if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-                key.DeleteValue(change.deleteName);
+                key.DeleteValue(step.takeOut->name);
         }
         CKey key;
         if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, kReadWriteAccess) == ERROR_SUCCESS)
-            key.SetValue(change.setName, change.data);
+            key.SetValue(step.add->urlPattern, FormatVirtualRootData(*step.add));
     }
     return 1;
 }

@@ -1,6 +1,7 @@
 // IIS keeps one registry value per virtual root: name -> "directory,second field,access flags".
 #pragma once
 
+#include "EntryPlan.h"
 #include "TemplateSection.h"
 
 #include <vector>
@@ -18,17 +19,14 @@ VirtualRoot ParseVirtualRoot(const CString& name, const char* data, int dataByte
 // The value data this library writes for a root: directory + ",," + flags.
 CString FormatVirtualRootData(const TemplateEntry& entry);
 
-struct VirtualRootChange {
-    bool deleteFirst = false;
-    CString deleteName; // the existing value to delete first, exactly as enumerated
-    CString setName;    // the value to write, named as the template writes it
-    CString data;
-};
+// A step writes the entry's value, named as the template writes it, after deleting the value it
+// takes out, named exactly as enumerated.
+using VirtualRootStep = EntryStep<TemplateEntry, VirtualRoot>;
 
-// For each template entry not already present (same name, directory and flags, ignoring case),
-// the deletion of the first root of that name and the write of the entry.
-std::vector<VirtualRootChange> PlanVirtualRootChanges(const std::vector<VirtualRoot>& snapshot,
-                                                      const std::vector<TemplateEntry>& entries);
+// A root has its key in its name, and equals an entry whose directory and flags it has too, all
+// ignoring case.
+std::vector<VirtualRootStep> PlanVirtualRootSteps(const std::vector<VirtualRoot>& snapshot,
+                                                  const std::vector<TemplateEntry>& entries);
 
 // Reads the roots in enumeration order, stopping at the first value that does not fit the
 // buffers (names up to 199 characters, data up to 99 bytes) or at the end.

@@ -28,16 +28,6 @@ std::string Describe(const std::vector<ConfigEdit>& edits)
 
 } // namespace
 
-TEST_CASE("finding a directive compares all three strings without regard to case")
-{
-    std::vector<DirectiveEntry> found = {Directive("Pass", "/A/*", "C:\\P\\A"), Directive("Exec", "/B/*", "C:\\P\\B")};
-    CHECK(FindDirective(Entry("/b/*", "c:\\p\\b", "EXEC"), found) == 2);
-    CHECK(FindDirective(Entry("/b/*", "c:\\p\\b", "Pass"), found) == 0);
-    CHECK(FindDirective(Entry("/b/*", "c:\\p\\b ", "Exec"), found) == 0); // nothing is trimmed
-    CHECK(FindUrlPattern(CString("/b/*"), found) == 2);
-    CHECK(FindUrlPattern(CString("/c/*"), found) == 0);
-}
-
 TEST_CASE("the plan keeps present entries, replaces conflicting ones and inserts missing ones")
 {
     DirectiveScan scan;
