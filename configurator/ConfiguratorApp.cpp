@@ -24,6 +24,20 @@ void CallOperation(ServerKind kind, CString& firstFile, CString& secondFile, CSt
     }
 }
 
+// The twin that takes back what the operation above added, with the same arguments.
+void CallTakeBack(ServerKind kind, CString& firstFile, CString& secondFile, CString& installationPath)
+{
+    switch (kind) {
+    case Skylane: EnsureCorvaneSLSLacksVP(firstFile, installationPath); break;
+    case Mondrel: EnsureMondrelLacksVP(firstFile, installationPath, secondFile); break;
+    case Brell: EnsureBrellLacksVP(firstFile, installationPath); break;
+    case Iis: EnsureMSIISLacksVP(installationPath); break;
+    case CorvaneHttpd: EnsureCorvaneHTTPDLacksVP(firstFile, installationPath); break;
+    case Netscape: EnsureNETLacksVP(firstFile, installationPath); break;
+    default: break;
+    }
+}
+
 } // namespace
 
 bool CConfiguratorApp::InitInstance()
@@ -33,6 +47,7 @@ bool CConfiguratorApp::InitInstance()
     m_bDiscover = switches.discover;
     m_bSelect = switches.select;
     m_bConfigure = switches.configure;
+    m_bUnconfigure = switches.unconfigure;
 
     if (m_bDiscover) {
         CServerDiscovery discovery;
@@ -42,8 +57,9 @@ bool CConfiguratorApp::InitInstance()
         else
             WriteRecord(discovery);
     }
-    if (m_bConfigure && !m_bSelect)
-        ConfigureRecordedServers(installationPath);
+    // A run never adds and takes back at once: taking back wins.
+    if ((m_bConfigure || m_bUnconfigure) && !m_bSelect)
+        ConfigureRecordedServers(installationPath, m_bUnconfigure);
     return false;
 }
 
@@ -68,13 +84,17 @@ void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery)
     record.WriteSummary();
 }
 
-void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath)
+void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool takeBack)
 {
     CInstalledServersRecord record;
     CString firstFile;
     CString secondFile;
     for (ServerKind kind : kConfigureOrder) {
-        if (record.ReadServer(kind, firstFile, secondFile) != 0)
+        if (record.ReadServer(kind, firstFile, secondFile) == 0)
+            continue;
+        if (takeBack)
+            CallTakeBack(kind, firstFile, secondFile, installationPath);
+        else
             CallOperation(kind, firstFile, secondFile, installationPath);
     }
 }

@@ -11,6 +11,7 @@ public:
     bool m_bDiscover = false;
     bool m_bSelect = false;
     bool m_bConfigure = false;
+    bool m_bUnconfigure = false;
 
     // Switches, discovery, the dialog or the record, configuration; always false, so that the
     // program ends without a message loop.
@@ -19,5 +20,7 @@ public:
 private:
     void ShowSelection(const CServerDiscovery& discovery);
     static void WriteRecord(const CServerDiscovery& discovery);
-    static void ConfigureRecordedServers(CString& installationPath);
+    // Each recorded kind's operation in the configure order: the one that adds the product's
+    // mappings, or with takeBack the one that takes them out again.
+    static void ConfigureRecordedServers(CString& installationPath, bool takeBack);
 };

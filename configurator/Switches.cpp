@@ -30,6 +30,7 @@ Switches ParseSwitches(const CString& commandLine, CString& installationPath)
         switches.select = text.Find(CString("/SELECT")) >= 0;
     }
     switches.configure = text.Find(CString("/CONFIGURE")) >= 0;
+    switches.unconfigure = text.Find(CString("/UNCONFIGURE")) >= 0;
 
     const CString pathSwitch("/PATH=");
     int at = text.Find(pathSwitch);

@@ -1,5 +1,6 @@
-// The configurator's command line: "/DISCOVER", "/SELECT", "/CONFIGURE" and "/PATH=", found by
-// plain substring search in an upper-cased copy, wherever their letters occur.
+// The configurator's command line: "/DISCOVER", "/SELECT", "/CONFIGURE", "/UNCONFIGURE" and
+// "/PATH=", found by plain substring search in an upper-cased copy, wherever their letters occur
+// ("/UNCONFIGURE" holds no "/CONFIGURE": the letters before "CONFIGURE" differ).
 #pragma once
 
 #include "CString.h"
@@ -8,6 +9,7 @@ struct Switches {
     bool discover = false;
     bool select = false; // only together with discover
     bool configure = false;
+    bool unconfigure = false; // takes back what configuring added; wins over configure
 };
 
 // Letters a to z become A to Z; a double-byte character goes through the system's mapping.

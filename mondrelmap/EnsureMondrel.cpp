@@ -12,26 +12,35 @@ namespace {
 
 const char kMondrelSection[] = "[PELLAN MONDREL]";
 
-int EnsureMappings(CString& databasePath, CString& installationPath)
+// The database's mappings changed by `change` with the template's entries; -1 when the database
+// or the template is missing (nothing touched yet, as for the other servers without a
+// template), else 0. Nothing is thrown out of it.
+int WithTemplateMappings(CString& databasePath, CString& installationPath,
+                         void (*change)(PVDatabase&, const std::vector<TemplateEntry>&))
 {
-    if (GetFileAttributesA(databasePath) == INVALID_FILE_ATTRIBUTES)
-        return -1;
-    std::vector<TemplateEntry> entries;
-    if (!ReadTemplateSection(kMondrelSection, installationPath, SeparatorForm::Backslash, entries))
-        return -1; // nothing touched yet, as for the other servers without a template
-    RunMappingSession(databasePath, [&](PVDatabase& database) { ApplyMappingTemplate(database, entries); });
-    return 0;
+    try {
+        if (GetFileAttributesA(databasePath) == INVALID_FILE_ATTRIBUTES)
+            return -1;
+        std::vector<TemplateEntry> entries;
+        if (!ReadTemplateSection(kMondrelSection, installationPath, SeparatorForm::Backslash, entries))
+            return -1;
+        RunMappingSession(databasePath, [&](PVDatabase& database) { change(database, entries); });
+        return 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 } // namespace
 
 int __cdecl EnsureMondrelContainsVPPrime(CString& databasePath, CString& installationPath)
 {
-    try {
-        return EnsureMappings(databasePath, installationPath);
-    } catch (...) {
-        return 0;
-    }
+    return WithTemplateMappings(databasePath, installationPath, ApplyMappingTemplate);
+}
+
+int __cdecl EnsureMondrelLacksVPPrime(CString& databasePath, CString& installationPath)
+{
+    return WithTemplateMappings(databasePath, installationPath, DeleteOwnMappings);
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)

@@ -23,3 +23,7 @@ using MappingStep = EntryStep<TemplateEntry, DirMapping>;
 // ignoring case.
 std::vector<MappingStep> PlanMappingSteps(const std::vector<DirMapping>& existing,
                                           const std::vector<TemplateEntry>& entries);
+
+// Whether the mapping is one that configuring with these entries creates: it equals one of them as
+// the plan compares. Taking back deletes these mappings, and no other.
+bool IsOwnMapping(const DirMapping& mapping, const std::vector<TemplateEntry>& entries);

@@ -25,6 +25,20 @@ void SetItem(PVDocument& document, const char* itemName, const CString& value)
     text.SetValue(PVString(value.c_str(), static_cast<size_t>(value.GetLength())));
 }
 
+// The three values of a document that is a mapping; false for any other document.
+bool ReadMapping(PVDocument& document, DirMapping& mapping)
+{
+    document.Open(0);
+    const bool isMapping = IsMapping(document);
+    if (isMapping) {
+        mapping.source = FirstValue(document, "RM_MapFrom");
+        mapping.target = FirstValue(document, "RM_MapTo");
+        mapping.type = FirstValue(document, "RM_MapType");
+    }
+    document.Close();
+    return isMapping;
+}
+
 } // namespace
 
 std::vector<DirMapping> ReadMappings(PVDatabase& database)
@@ -33,18 +47,22 @@ std::vector<DirMapping> ReadMappings(PVDatabase& database)
     PVDocumentArray documents;
     database.GetDocuments(documents);
     for (unsigned long i = 0; i < documents.GetCount(); ++i) {
-        PVDocument& document = documents[i];
-        document.Open(0);
-        if (IsMapping(document)) {
-            DirMapping mapping;
-            mapping.source = FirstValue(document, "RM_MapFrom");
-            mapping.target = FirstValue(document, "RM_MapTo");
-            mapping.type = FirstValue(document, "RM_MapType");
+        DirMapping mapping;
+        if (ReadMapping(documents[i], mapping))
             mappings.push_back(mapping);
-        }
-        document.Close();
     }
     return mappings;
+}
+
+void DeleteOwnMappings(PVDatabase& database, const std::vector<TemplateEntry>& entries)
+{
+    PVDocumentArray documents;
+    database.GetDocuments(documents);
+    for (unsigned long i = 0; i < documents.GetCount(); ++i) {
+        DirMapping mapping;
+        if (ReadMapping(documents[i], mapping) && IsOwnMapping(mapping, entries))
+            database.DeleteDocument(documents[i]);
+    }
 }
 
 void DeleteMappingsFrom(PVDatabase& database, const CString& source)

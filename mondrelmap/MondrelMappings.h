@@ -13,6 +13,9 @@
 std::vector<DirMapping> ReadMappings(PVDatabase& database);
 // Deletes every mapping document whose source is spelled exactly like `source`.
 void DeleteMappingsFrom(PVDatabase& database, const CString& source);
+// Deletes every mapping document that IsOwnMapping names; raises the client library's status on any
+// error, what was deleted before it staying deleted.
+void DeleteOwnMappings(PVDatabase& database, const std::vector<TemplateEntry>& entries);
 // A new document with "Form", "RM_MapFrom", "RM_MapTo" and "RM_MapType", in this order.
 void CreateMapping(PVDatabase& database, const TemplateEntry& entry);
 

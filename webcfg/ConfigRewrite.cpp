@@ -69,6 +69,22 @@ void CRemoveLinesMentioning::TakeRun(const CTextRun& run, CLineSink& out)
     out.PutRun(kept, static_cast<int>(end - kept));
 }
 
+void CRemoveLinesWhere::TakeLine(const CTextLine& line, CLineSink& out)
+{
+    if (!m_removes(CString(line.text, line.length)))
+        out.Put(line);
+}
+
+void CRemoveLinesWhere::TakeRun(const CTextRun& run, CLineSink& out)
+{
+    const char* end = run.text + run.length;
+    for (const char* line = run.text; line < end;) {
+        const char* next = NextLineStart(line, end);
+        TakeLine(CTextLine{line, static_cast<int>(next - line) - 2}, out); // without its CR LF
+        line = next;
+    }
+}
+
 void CInsertLineAt::TakeLine(const CTextLine& line, CLineSink& out)
 {
     if (!m_inserted && m_copied == m_linesBefore) {

@@ -6,6 +6,8 @@
 #include "TextFile.h"
 #include "UpperTextFinder.h"
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 class CLineSink {
@@ -40,6 +42,18 @@ private:
     CString m_pattern;
     CUpperTextFinder m_finder;
     bool m_removesNothing;
+};
+
+// Leaves out every line that the test takes; the others stay byte for byte (with CR LF ends).
+class CRemoveLinesWhere : public CLineEditor {
+public:
+    explicit CRemoveLinesWhere(std::function<bool(const CString& line)> removes) : m_removes(std::move(removes)) {}
+    void TakeLine(const CTextLine& line, CLineSink& out) override;
+    void TakeRun(const CTextRun& run, CLineSink& out) override;
+    void Finish(CLineSink&) override {}
+
+private:
+    std::function<bool(const CString& line)> m_removes;
 };
 
 // Puts a line after the first N lines; a shorter file is padded with empty lines up to N.

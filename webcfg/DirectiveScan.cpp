@@ -26,6 +26,36 @@ CString TakeWord(const CString& line, int& pos)
     return word;
 }
 
+int TextStart(const CString& line)
+{
+    int start = 0;
+    while (start < line.GetLength() && IsBlank(line[start]))
+        ++start;
+    return start;
+}
+
+// The keyword the line's text begins with, read upper-cased, or -1; pos is put behind it.
+int LeadingKeyword(const CString& line, int textStart, const DirectiveKeyword* keywords, int keywordCount, int& pos)
+{
+    for (int k = 0; k < keywordCount; ++k) {
+        int keywordLength = static_cast<int>(strlen(keywords[k].searchText));
+        if (line.HoldsInUpperAt(textStart, keywords[k].searchText, keywordLength)) {
+            pos = textStart + keywordLength;
+            return k;
+        }
+    }
+    return -1;
+}
+
+DirectiveEntry TakeDirective(const CString& line, int pos, const DirectiveKeyword& keyword)
+{
+    DirectiveEntry entry;
+    entry.urlPattern = TakeWord(line, pos);
+    entry.targetPath = TakeWord(line, pos);
+    entry.directiveName = keyword.name;
+    return entry;
+}
+
 bool IsAmong(const CString& line, int start, int length, const std::vector<CString>& upperTexts)
 {
     for (const CString& text : upperTexts) {
@@ -49,9 +79,7 @@ void CDirectiveScanner::TakeLine(const CString& line)
 {
     if (m_beforeFirstDirective)
         ++m_counter;
-    int textStart = 0;
-    while (textStart < line.GetLength() && IsBlank(line[textStart]))
-        ++textStart;
+    const int textStart = TextStart(line);
     if (m_keepLines) {
         int textEnd = line.GetLength();
         while (textEnd > textStart && IsBlank(line[textEnd - 1]))
@@ -59,25 +87,28 @@ void CDirectiveScanner::TakeLine(const CString& line)
         if (!m_interest || IsAmong(line, textStart, textEnd - textStart, m_interest->lines))
             m_scan.trimmedLines.push_back(line.Mid(textStart, textEnd - textStart));
     }
-    for (int k = 0; k < m_keywordCount; ++k) {
-        int keywordLength = static_cast<int>(strlen(m_keywords[k].searchText));
-        if (!line.HoldsInUpperAt(textStart, m_keywords[k].searchText, keywordLength))
-            continue;
-        m_beforeFirstDirective = false;
-        int pos = textStart + keywordLength;
-        if (m_interest) {
-            int wordPos = pos, wordStart;
-            FindWord(line, wordPos, wordStart);
-            if (!IsAmong(line, wordStart, wordPos - wordStart, m_interest->urlPatterns))
-                break;
-        }
-        DirectiveEntry entry;
-        entry.urlPattern = TakeWord(line, pos);
-        entry.targetPath = TakeWord(line, pos);
-        entry.directiveName = m_keywords[k].name;
-        m_scan.entries.push_back(std::move(entry));
-        break;
+    int pos = 0;
+    const int k = LeadingKeyword(line, textStart, m_keywords, m_keywordCount, pos);
+    if (k < 0)
+        return;
+    m_beforeFirstDirective = false;
+    if (m_interest) {
+        int wordPos = pos, wordStart;
+        FindWord(line, wordPos, wordStart);
+        if (!IsAmong(line, wordStart, wordPos - wordStart, m_interest->urlPatterns))
+            return;
     }
+    m_scan.entries.push_back(TakeDirective(line, pos, m_keywords[k]));
+}
+
+bool ReadDirectiveLine(const CString& line, const DirectiveKeyword* keywords, int keywordCount, DirectiveEntry& entry)
+{
+    int pos = 0;
+    const int k = LeadingKeyword(line, TextStart(line), keywords, keywordCount, pos);
+    if (k < 0)
+        return false;
+    entry = TakeDirective(line, pos, keywords[k]);
+    return true;
 }
 
 bool CDirectiveScanner::WantsMoreLines() const

@@ -56,6 +56,10 @@ private:
     DirectiveScan m_scan;
 };
 
+// The directive that one line holds, read as the scan reads it; false when the line's text does
+// not begin with one of the keywords.
+bool ReadDirectiveLine(const CString& line, const DirectiveKeyword* keywords, int keywordCount, DirectiveEntry& entry);
+
 // Scans the file; false when it cannot be opened or read.
 bool ScanDirectives(const char* configPath, const DirectiveKeyword* keywords, int keywordCount,
                     bool keepLines, DirectiveScan& scan, const ScanInterest* interest = nullptr);

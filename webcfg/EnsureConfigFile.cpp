@@ -2,23 +2,34 @@
 
 #include "ConfigRewrite.h"
 #include "EditPlan.h"
+#include "OwnLines.h"
 
-int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
+namespace {
+
+// The insertion point decides whether the file can be used at all, before the template is read;
+// this first reading keeps no directive. With no line above the first directive there is nowhere
+// to put a new one. 0 when the file cannot be used.
+int UsableInsertionPoint(const ConfigFileVariant& variant, const CString& configPath)
 {
-    // The insertion point decides whether the file can be used at all, before the template is
-    // read; this first reading keeps no directive.
     const ScanInterest nothing;
     DirectiveScan scan;
     if (!ScanDirectives(configPath, variant.keywords, 2, false, scan, &nothing))
-        return -1;
-    // With no line above the first directive there is nowhere to put a new one.
-    const int insertionPoint = scan.insertionPoint;
+        return 0;
+    return scan.insertionPoint < 1 ? 0 : scan.insertionPoint;
+}
+
+} // namespace
+
+int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
+{
+    const int insertionPoint = UsableInsertionPoint(variant, configPath);
     if (insertionPoint < 1)
         return -1;
 
     std::vector<TemplateEntry> entries;
     if (!ReadTemplateSection(variant.sectionName, installationPath, variant.separator, entries))
         return -1;
+    DirectiveScan scan;
     // The directives themselves are read again with what the template can meet, which in a
     // large file is a few of many thousands.
     const ScanInterest interest = InterestOf(variant, entries);
@@ -31,6 +42,36 @@ int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& 
             RemoveDirectiveLines(configPath, edit.text);
         else
             InsertDirectiveLine(configPath, edit.text, insertionPoint);
+    }
+    return 1;
+}
+
+int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
+{
+    // A file that configuring refuses is refused here too, and for the same reasons first.
+    if (UsableInsertionPoint(variant, configPath) < 1)
+        return -1;
+    std::vector<TemplateEntry> entries;
+    if (!ReadTemplateSection(variant.sectionName, installationPath, variant.separator, entries))
+        return -1;
+
+    const COwnLines own(variant, entries);
+    // Read once to learn whether anything is ours: a file without our lines is not touched.
+    CTextFileReader file;
+    if (!file.Open(configPath))
+        return -1;
+    bool any = false;
+    CString line;
+    while (!any && file.ReadLine(line))
+        any = own.IsOwn(line);
+    if (file.Failed())
+        return -1;
+    file.Close();
+
+    // All our lines go in one rewrite; a failed one leaves the file as it was.
+    if (any) {
+        CRemoveLinesWhere editor([&own](const CString& text) { return own.IsOwn(text); });
+        RewriteConfigFile(configPath, editor);
     }
     return 1;
 }

@@ -7,3 +7,7 @@
 // used (it cannot be read, is empty, or its first line is already a directive) or the template
 // file cannot be read; nothing was changed then.
 int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath);
+
+// Takes out of the file every line that configuring with the same template put there (COwnLines),
+// in one rewrite; a file without such lines is not rewritten. Results and refusals as above.
+int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath);

@@ -1,10 +1,11 @@
-// The six operations as the configurator binds them. No exception may leave the library (each
+// The twelve operations as the configurator binds them. No exception may leave the library (each
 // module has its own unwinder), so an unexpected one ends the operation with its failure result.
 #include "vpsetup.h"
 
 #include "EnsureConfigFile.h"
 #include "IisVirtualRoots.h"
 #include "MondrelBridge.h"
+#include "vpmondrel.h"
 
 #include <windows.h>
 
@@ -50,7 +51,44 @@ VPSETUP_API int __cdecl EnsureMSIISContainsVP(CString& installationPath)
 VPSETUP_API int __cdecl EnsureMondrelContainsVP(CString& databasePath, CString& installationPath,
                                                 CString& programDirectory)
 {
-    return Guarded(0, [&] { return CallMondrelMappingLibrary(databasePath, installationPath, programDirectory); });
+    return Guarded(0, [&] {
+        return CallMondrelMappingLibrary(databasePath, installationPath, programDirectory,
+                                         kEnsureMondrelContainsVPPrimeName);
+    });
+}
+
+VPSETUP_API int __cdecl EnsureBrellLacksVP(CString& configFile, CString& installationPath)
+{
+    return Guarded(-1, [&] { return EnsureConfigFileLacksVP(kBrellVariant, configFile, installationPath); });
+}
+
+VPSETUP_API int __cdecl EnsureCorvaneSLSLacksVP(CString& configFile, CString& installationPath)
+{
+    return Guarded(-1, [&] { return EnsureConfigFileLacksVP(kSkylaneVariant, configFile, installationPath); });
+}
+
+VPSETUP_API int __cdecl EnsureCorvaneHTTPDLacksVP(CString& configFile, CString& installationPath)
+{
+    return Guarded(-1, [&] { return EnsureConfigFileLacksVP(kCorvaneHttpdVariant, configFile, installationPath); });
+}
+
+VPSETUP_API int __cdecl EnsureNETLacksVP(CString& configFile, CString& installationPath)
+{
+    return Guarded(-1, [&] { return EnsureConfigFileLacksVP(kNetscapeVariant, configFile, installationPath); });
+}
+
+VPSETUP_API int __cdecl EnsureMSIISLacksVP(CString& installationPath)
+{
+    return Guarded(-1, [&] { return EnsureIisLacksVP(installationPath); });
+}
+
+VPSETUP_API int __cdecl EnsureMondrelLacksVP(CString& databasePath, CString& installationPath,
+                                             CString& programDirectory)
+{
+    return Guarded(0, [&] {
+        return CallMondrelMappingLibrary(databasePath, installationPath, programDirectory,
+                                         kEnsureMondrelLacksVPPrimeName);
+    });
 }
 
 // No initialisation or clean-up of its own: every notification succeeds.

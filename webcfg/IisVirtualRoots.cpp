@@ -45,12 +45,19 @@ CString FormatVirtualRootData(const TemplateEntry& entry)
     return entry.targetPath + ",," + entry.directiveName;
 }
 
+namespace {
+const auto kRootEqualsEntry = EqualNoCase(&VirtualRoot::name, &VirtualRoot::directory, &VirtualRoot::flags);
+}
+
 std::vector<VirtualRootStep> PlanVirtualRootSteps(const std::vector<VirtualRoot>& snapshot,
                                                   const std::vector<TemplateEntry>& entries)
 {
-    return PlanEntrySteps(entries, snapshot,
-                          EqualNoCase(&VirtualRoot::name, &VirtualRoot::directory, &VirtualRoot::flags),
-                          SameKeyNoCase(&VirtualRoot::name));
+    return PlanEntrySteps(entries, snapshot, kRootEqualsEntry, SameKeyNoCase(&VirtualRoot::name));
+}
+
+bool IsOwnVirtualRoot(const VirtualRoot& root, const std::vector<TemplateEntry>& entries)
+{
+    return EqualsAnyEntry(root, entries, kRootEqualsEntry);
 }
 
 bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot)
@@ -75,25 +82,54 @@ bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot)
     return true;
 }
 
+namespace {
+
+// The roots as they are and the template, read as both operations read them; false when either
+// cannot be read.
+bool ReadRootsAndTemplate(CString& installationPath, std::vector<VirtualRoot>& snapshot,
+                          std::vector<TemplateEntry>& entries)
+{
+    return ReadVirtualRoots(snapshot) &&
+           ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries);
+}
+
+void DeleteVirtualRoot(const CString& enumeratedName)
+{
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+        key.DeleteValue(enumeratedName);
+}
+
+} // namespace
+
 int EnsureIisContainsVP(CString& installationPath)
 {
     std::vector<VirtualRoot> snapshot;
-    if (!ReadVirtualRoots(snapshot))
-        return -1;
     std::vector<TemplateEntry> entries;
-    if (!ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
+    if (!ReadRootsAndTemplate(installationPath, snapshot, entries))
         return -1;
 
     // Each step opens the key for what it needs; a step that fails is skipped and the rest goes on.
     for (const VirtualRootStep& step : PlanVirtualRootSteps(snapshot, entries)) {
-        if (step.takeOut) {
-            CKey key;
-            if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-                key.DeleteValue(step.takeOut->name);
-        }
+        if (step.takeOut)
+            DeleteVirtualRoot(step.takeOut->name);
         CKey key;
         if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, kReadWriteAccess) == ERROR_SUCCESS)
             key.SetValue(step.add->urlPattern, FormatVirtualRootData(*step.add));
+    }
+    return 1;
+}
+
+int EnsureIisLacksVP(CString& installationPath)
+{
+    std::vector<VirtualRoot> snapshot;
+    std::vector<TemplateEntry> entries;
+    if (!ReadRootsAndTemplate(installationPath, snapshot, entries))
+        return -1;
+    // A root of one of our names with another directory or other flags is the administrator's.
+    for (const VirtualRoot& root : snapshot) {
+        if (IsOwnVirtualRoot(root, entries))
+            DeleteVirtualRoot(root.name);
     }
     return 1;
 }

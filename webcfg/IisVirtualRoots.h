@@ -28,8 +28,14 @@ using VirtualRootStep = EntryStep<TemplateEntry, VirtualRoot>;
 std::vector<VirtualRootStep> PlanVirtualRootSteps(const std::vector<VirtualRoot>& snapshot,
                                                   const std::vector<TemplateEntry>& entries);
 
+// Whether the root is one that configuring with these entries puts there: it equals one of them as
+// the plan compares. Taking back removes these roots, and no other.
+bool IsOwnVirtualRoot(const VirtualRoot& root, const std::vector<TemplateEntry>& entries);
+
 // Reads the roots in enumeration order, stopping at the first value that does not fit the
 // buffers (names up to 199 characters, data up to 99 bytes) or at the end.
 bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot);
 
 int EnsureIisContainsVP(CString& installationPath);
+// Deletes every root that IsOwnVirtualRoot names, under its name exactly as enumerated.
+int EnsureIisLacksVP(CString& installationPath);

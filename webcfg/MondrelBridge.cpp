@@ -16,7 +16,8 @@ CString MakePathAssignment(const char* currentPath, const CString& programDirect
     return text;
 }
 
-int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory)
+int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory,
+                              const char* entryName)
 {
     // The runtime's put-environment also changes the environment block the loader searches. It
     // keeps a copy of the assignment, so a string of this call is enough.
@@ -27,7 +28,7 @@ int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, 
     if (!library)
         return 0;
     auto prime = reinterpret_cast<EnsureMondrelPrimeProc>(
-        reinterpret_cast<void*>(GetProcAddress(library.Get(), kEnsureMondrelContainsVPPrimeName)));
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), entryName)));
     if (prime)
         prime(databasePath, installationPath);
     return 0;

@@ -8,5 +8,7 @@
 // the Mondrel program directory, as put into the environment.
 CString MakePathAssignment(const char* currentPath, const CString& programDirectory);
 
-// Always 0: the mapping library reports its own errors.
-int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory);
+// Puts the program directory on PATH, loads "vpmondrel.dll" by name, calls its export of that name
+// with the two strings and releases it. Always 0: the mapping library reports its own errors.
+int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory,
+                              const char* entryName);

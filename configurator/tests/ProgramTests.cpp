@@ -80,17 +80,32 @@ void RecordAllFound()
 
 TEST_CASE("a configuring run calls the operations of the recorded kinds in the configure order, with one path object")
 {
-    // The first operation fails; the others still have their turn.
-    CleanMachine clean;
-    CScratchDir dir;
-    RecordAllFound();
-    Run(WithDouble(), "/configure /path=c:\\prod", dir.Path());
-    CHECK(Calls(dir) == "SLS|C:\\FAILS\\HTTPD.CNF|C:\\PROD\\\r\n"
-                        "Mondrel|D:\\M\\MONCFG.VSF|C:\\PROD\\+|D:\\M\r\n"
-                        "Brell|C:\\B\\HTTPD.CNF|C:\\PROD\\++\r\n"
-                        "IIS|C:\\PROD\\+++\r\n"
-                        "HTTPD|C:\\H\\conf\\HTTPD.CONF|C:\\PROD\\++++\r\n"
-                        "NET|C:\\N\\OBJ.CONF|C:\\PROD\\+++++\r\n");
+    // The first operation fails; the others still have their turn. Taking back calls the twins
+    // ("-") in the same order with the same arguments, and wins over configuring.
+    struct Case {
+        const char* switches;
+        const char* twin;
+    } cases[] = {{"/configure /path=c:\\prod", ""},
+                 {"/unconfigure /path=c:\\prod", "-"},
+                 {"/CONFIGURE /UNCONFIGURE /PATH=C:\\PROD", "-"}};
+    for (const Case& c : cases) {
+        SECTION(c.switches)
+        {
+            CleanMachine clean;
+            CScratchDir dir;
+            RecordAllFound();
+            Run(WithDouble(), c.switches, dir.Path());
+            const std::string t = c.twin;
+            CHECK(Calls(dir) == "SLS" + t + "|C:\\FAILS\\HTTPD.CNF|C:\\PROD\\\r\n"
+                                "Mondrel" + t + "|D:\\M\\MONCFG.VSF|C:\\PROD\\+|D:\\M\r\n"
+                                "Brell" + t + "|C:\\B\\HTTPD.CNF|C:\\PROD\\++\r\n"
+                                "IIS" + t + "|C:\\PROD\\+++\r\n"
+                                "HTTPD" + t + "|C:\\H\\conf\\HTTPD.CONF|C:\\PROD\\++++\r\n"
+                                "NET" + t + "|C:\\N\\OBJ.CONF|C:\\PROD\\+++++\r\n");
+            // The record is left as it is.
+            CHECK(RecordDword("Pellan Brell") == 1);
+        }
+    }
 }
 
 TEST_CASE("a kind whose found value is zero or absent is skipped; any other value counts")
@@ -169,7 +184,7 @@ TEST_CASE("/DISCOVER /SELECT shows the dialog and then neither writes the record
         SECTION(c.how)
         {
             CProcessInformation process;
-            Start(process, WithDouble(), "/DISCOVER /SELECT /CONFIGURE", dir.Path());
+            Start(process, WithDouble(), "/DISCOVER /SELECT /CONFIGURE /UNCONFIGURE", dir.Path());
             HWND dialog = WaitForWindow("Remote Web Administration Configuration");
             REQUIRE(dialog);
             CHECK(SendMessageA(GetDlgItem(dialog, 1005), BM_GETCHECK, 0, 0) == BST_CHECKED);
@@ -183,15 +198,36 @@ TEST_CASE("/DISCOVER /SELECT shows the dialog and then neither writes the record
     }
 }
 
-TEST_CASE("with the real library, a discovering and configuring run edits the server's file")
+TEST_CASE("with the real library, configuring and then unconfiguring gives the machine back as it was")
 {
     CleanMachine clean;
     CScratchDir dir;
-    WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n");
-    WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n");
+    const char* roots = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
+    CScratchRegistryKey rootsKey(roots);
+    rootsKey.SetString("/", Sz("C:\\InetPub\\wwwroot,,1"));
+    const std::vector<NamedRegistryValue> rootsBefore = ListRegistryValues(roots);
+    const std::string fileBefore = "# Brell\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n";
+    WriteBytes(dir / "HTTPD.CNF", fileBefore);
+    WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n"
+                                    "[MS IIS]\r\n/LW, web, 1,\r\n[END]\r\n");
     SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\2.0", "ETCpath", Sz(dir.Path().c_str()));
+    SetRegistryValue("SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", "Description", Sz("Web Server"));
+
     Run(WithLibrary(), "/DISCOVER /CONFIGURE /PATH=C:\\LINKWELL", dir.Path());
     CHECK(ReadBytes(dir / "HTTPD.CNF") == "# Brell\r\nPass  /lw/*  C:\\LINKWELL\\web\\*\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n");
+    CHECK(ListRegistryValues(roots).size() == 2);
+
+    Run(WithLibrary(), "/DISCOVER /UNCONFIGURE /PATH=C:\\LINKWELL", dir.Path());
+    CHECK(ReadBytes(dir / "HTTPD.CNF") == fileBefore);
+    CHECK(ListRegistryValues(roots) == rootsBefore);
+
+    // Nothing of ours is left: a second run rewrites nothing.
+    FILETIME before = LastWriteTime(dir / "HTTPD.CNF");
+    Sleep(20);
+    Run(WithLibrary(), "/DISCOVER /UNCONFIGURE /PATH=C:\\LINKWELL", dir.Path());
+    FILETIME after = LastWriteTime(dir / "HTTPD.CNF");
+    CHECK(CompareFileTime(&before, &after) == 0);
+    CHECK(ListRegistryValues(roots) == rootsBefore);
 }
 
 TEST_CASE("without vpsetup.dll the program does not start, not even to discover")

@@ -6,27 +6,32 @@ TEST_CASE("switches are found by substring search in the upper-cased command lin
 {
     struct Case {
         const char* commandLine;
-        bool discover, select, configure;
+        bool discover, select, configure, unconfigure;
         const char* path;
     } cases[] = {
-        {"", false, false, false, ""},
-        {"/DISCOVER", true, false, false, ""},
-        {"/discover /select", true, true, false, ""},
-        {"/CONFIGURE", false, false, true, ""},
-        {"/Discover /Configure", true, false, true, ""},
-        {"/DISCOVER /SELECT /CONFIGURE", true, true, true, ""},
-        {"/SELECT", false, false, false, ""},
-        {"/SELECT /CONFIGURE", false, false, true, ""},
-        {"/DISCOVERED", true, false, false, ""},
-        {"x/discoverx", true, false, false, ""},
-        {"/PATH=c:\\prod", false, false, false, "C:\\PROD\\"},
-        {"/PATH=C:\\PROD\\ /CONFIGURE", false, false, true, "C:\\PROD\\"},
-        {"/PATH=C:\\Program Files\\Prod /CONFIGURE", false, false, true, "C:\\PROGRAM\\"},
-        {"/CONFIGURE /PATH=", false, false, true, "\\"},
-        {"/PATH= /CONFIGURE", false, false, true, "\\"},
-        {"/PATH=C:\\ONE /PATH=D:\\TWO", false, false, false, "C:\\ONE\\"},
-        {"/PATH=C:\\/DISCOVER", true, false, false, "C:\\/DISCOVER\\"},
-        {"/CONFIGURE\t/PATH=C:\\A\tB", false, false, true, "C:\\A\tB\\"},
+        {"", false, false, false, false, ""},
+        {"/DISCOVER", true, false, false, false, ""},
+        {"/discover /select", true, true, false, false, ""},
+        {"/CONFIGURE", false, false, true, false, ""},
+        {"/Discover /Configure", true, false, true, false, ""},
+        {"/DISCOVER /SELECT /CONFIGURE", true, true, true, false, ""},
+        {"/SELECT", false, false, false, false, ""},
+        {"/SELECT /CONFIGURE", false, false, true, false, ""},
+        {"/DISCOVERED", true, false, false, false, ""},
+        {"x/discoverx", true, false, false, false, ""},
+        {"/PATH=c:\\prod", false, false, false, false, "C:\\PROD\\"},
+        {"/PATH=C:\\PROD\\ /CONFIGURE", false, false, true, false, "C:\\PROD\\"},
+        {"/PATH=C:\\Program Files\\Prod /CONFIGURE", false, false, true, false, "C:\\PROGRAM\\"},
+        {"/CONFIGURE /PATH=", false, false, true, false, "\\"},
+        {"/PATH= /CONFIGURE", false, false, true, false, "\\"},
+        {"/PATH=C:\\ONE /PATH=D:\\TWO", false, false, false, false, "C:\\ONE\\"},
+        {"/PATH=C:\\/DISCOVER", true, false, false, false, "C:\\/DISCOVER\\"},
+        {"/CONFIGURE\t/PATH=C:\\A\tB", false, false, true, false, "C:\\A\tB\\"},
+        {"/UNCONFIGURE", false, false, false, true, ""},
+        {"/discover /unconfigure /path=c:\\prod", true, false, false, true, "C:\\PROD\\"},
+        {"/CONFIGURE /UNCONFIGURE", false, false, true, true, ""},
+        {"/UNCONFIGURED", false, false, false, true, ""},
+        {"/RECONFIGURE", false, false, false, false, ""},
     };
     for (const Case& c : cases) {
         SECTION(c.commandLine)
@@ -36,6 +41,7 @@ TEST_CASE("switches are found by substring search in the upper-cased command lin
             CHECK(s.discover == c.discover);
             CHECK(s.select == c.select);
             CHECK(s.configure == c.configure);
+            CHECK(s.unconfigure == c.unconfigure);
             CHECK(path == c.path);
         }
     }

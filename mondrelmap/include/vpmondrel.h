@@ -8,5 +8,10 @@
 // come back one backslash longer. -1 when the database or the template is missing, else 0.
 extern "C" int __cdecl EnsureMondrelContainsVPPrime(CString& databasePath, CString& installationPath);
 
+// Deletes the "DirMap" documents that configuring with the same template creates, and no other.
+// Results as above.
+extern "C" int __cdecl EnsureMondrelLacksVPPrime(CString& databasePath, CString& installationPath);
+
 typedef int(__cdecl* EnsureMondrelPrimeProc)(CString& databasePath, CString& installationPath);
 const char kEnsureMondrelContainsVPPrimeName[] = "EnsureMondrelContainsVPPrime";
+const char kEnsureMondrelLacksVPPrimeName[] = "EnsureMondrelLacksVPPrime";

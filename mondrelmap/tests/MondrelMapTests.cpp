@@ -46,6 +46,7 @@ struct MappingLibrary {
     CString savedPath = CString("PATH=") + getenv("PATH");
     HMODULE module = nullptr;
     EnsureMondrelPrimeProc prime = nullptr;
+    EnsureMondrelPrimeProc lacks = nullptr;
     MappingLibrary()
     {
         _putenv(CString("PATH=") + getenv("PATH") + ";" + MondrelProgram());
@@ -53,7 +54,10 @@ struct MappingLibrary {
         REQUIRE(module);
         prime = reinterpret_cast<EnsureMondrelPrimeProc>(
             reinterpret_cast<void*>(GetProcAddress(module, kEnsureMondrelContainsVPPrimeName)));
+        lacks = reinterpret_cast<EnsureMondrelPrimeProc>(
+            reinterpret_cast<void*>(GetProcAddress(module, kEnsureMondrelLacksVPPrimeName)));
         REQUIRE(prime);
+        REQUIRE(lacks);
     }
     ~MappingLibrary()
     {
@@ -92,11 +96,11 @@ DWORD WINAPI WatchBoxes(void* param)
     return 0;
 }
 
-int CallWatched(MappingLibrary& library, CString& db, CString& path, BoxWatch& watch)
+int CallWatched(EnsureMondrelPrimeProc operation, CString& db, CString& path, BoxWatch& watch)
 {
     watch.stop = false;
     CKernelHandle thread(CreateThread(nullptr, 0, WatchBoxes, &watch, 0, nullptr));
-    int result = library.prime(db, path);
+    int result = operation(db, path);
     Sleep(300); // a box shown late would still be counted
     watch.stop = true;
     WaitForSingleObject(thread.Get(), 5000);
@@ -129,7 +133,7 @@ TEST_CASE("the template's mappings are created, kept or replaced in the database
 
     SECTION("an empty database gets every entry, in template order")
     {
-        CHECK(CallWatched(library, db, path, watch) == 0);
+        CHECK(CallWatched(library.prime, db, path, watch) == 0);
         CHECK(Pvdb(CString("list ") + db) ==
               "1: Form=DirMap RM_MapFrom=/lw RM_MapTo=C:\\PROD\\web RM_MapType=Document\n"
               "2: Form=DirMap RM_MapFrom=/lw-bin RM_MapTo=C:\\PROD\\web\\bin RM_MapType=Program\n");
@@ -137,7 +141,7 @@ TEST_CASE("the template's mappings are created, kept or replaced in the database
         SECTION("and a second run changes nothing")
         {
             std::string once = ReadBytes(db);
-            CHECK(CallWatched(library, db, path, watch) == 0);
+            CHECK(CallWatched(library.prime, db, path, watch) == 0);
             CHECK(ReadBytes(db) == once);
         }
     }
@@ -146,7 +150,7 @@ TEST_CASE("the template's mappings are created, kept or replaced in the database
         AddMapping(db, "/LW", "c:\\prod\\WEB", "document");
         AddMapping(db, "/lw-bin", "C:\\PROD\\web\\bin", "PROGRAM");
         std::string before = ReadBytes(db);
-        CHECK(CallWatched(library, db, path, watch) == 0);
+        CHECK(CallWatched(library.prime, db, path, watch) == 0);
         CHECK(ReadBytes(db) == before);
     }
     SECTION("a mapping of the same source with another target goes, with every mapping spelled like it")
@@ -156,7 +160,7 @@ TEST_CASE("the template's mappings are created, kept or replaced in the database
         AddMapping(db, "/LW", "C:\\OLD2", "Document");
         AddMapping(db, "/lw-bin", "C:\\PROD\\web\\bin", "Program");
         AddMapping(db, "/LW", "C:\\NOT-A-MAPPING", "Document", "dirmap");
-        CHECK(CallWatched(library, db, path, watch) == 0);
+        CHECK(CallWatched(library.prime, db, path, watch) == 0);
         CHECK(Pvdb(CString("list ") + db) ==
               "1: Form=DirMap RM_MapFrom=/lw RM_MapTo=C:\\OTHER RM_MapType=Document\n"
               "2: Form=DirMap RM_MapFrom=/lw-bin RM_MapTo=C:\\PROD\\web\\bin RM_MapType=Program\n"
@@ -166,7 +170,7 @@ TEST_CASE("the template's mappings are created, kept or replaced in the database
     SECTION("two entries of one source, none in the database: both are created")
     {
         WriteBytes(dir / "vpsetup.ini", "[PELLAN MONDREL]\r\n/lw, a, T,\r\n/lw, b, T,\r\n[END]\r\n");
-        CHECK(CallWatched(library, db, path, watch) == 0);
+        CHECK(CallWatched(library.prime, db, path, watch) == 0);
         CHECK(Pvdb(CString("list ") + db) == "1: Form=DirMap RM_MapFrom=/lw RM_MapTo=C:\\PROD\\a RM_MapType=T\n"
                                              "2: Form=DirMap RM_MapFrom=/lw RM_MapTo=C:\\PROD\\b RM_MapType=T\n");
     }
@@ -181,7 +185,7 @@ TEST_CASE("without its database file the library does nothing and says nothing")
     CString path("C:\\PROD");
     MappingLibrary library;
     BoxWatch watch;
-    CHECK(CallWatched(library, db, path, watch) == -1);
+    CHECK(CallWatched(library.prime, db, path, watch) == -1);
     CHECK(watch.texts.empty());
     CHECK(path == "C:\\PROD");
     CHECK_FALSE(FileExists(db));
@@ -200,7 +204,7 @@ TEST_CASE("a client library error ends the run with one Error: box, keeping what
     {
         WriteBytes(dir / "vpsetup.ini", "[PELLAN MONDREL]\r\n/a, a, T,\r\n/b, b, T,\r\n/c, c, T,\r\n/d, d, T,\r\n/e, e, T,\r\n[END]\r\n");
         _putenv("PVAPI411_FAIL=CreateDocument:3");
-        CHECK(CallWatched(library, db, path, watch) == 0);
+        CHECK(CallWatched(library.prime, db, path, watch) == 0);
         _putenv("PVAPI411_FAIL=");
         REQUIRE(watch.texts.size() == 1);
         CHECK(watch.texts[0] == Message(0x410D));
@@ -214,7 +218,7 @@ TEST_CASE("a client library error ends the run with one Error: box, keeping what
         WriteBytes(dir / "vpsetup.ini", kTemplate);
         std::string damaged = ReadBytes(db).substr(0, 25);
         WriteBytes(db, damaged);
-        CHECK(CallWatched(library, db, path, watch) == 0);
+        CHECK(CallWatched(library.prime, db, path, watch) == 0);
         REQUIRE(watch.texts.size() == 1);
         CHECK(watch.texts[0] == Message(0x4104));
         CHECK(ReadBytes(db) == damaged);
@@ -223,11 +227,45 @@ TEST_CASE("a client library error ends the run with one Error: box, keeping what
     {
         WriteBytes(dir / "vpsetup.ini", kTemplate);
         Pvdb(CString("add ") + db + " Title=no-form");
-        CHECK(CallWatched(library, db, path, watch) == 0);
+        CHECK(CallWatched(library.prime, db, path, watch) == 0);
         REQUIRE(watch.texts.size() == 1);
         CHECK(watch.texts[0] == Message(0x4109));
         CHECK(Pvdb(CString("list ") + db) == "1: Title=no-form\n");
     }
+}
+
+TEST_CASE("taking back deletes every mapping equal to a template entry, and no other document")
+{
+    CScratchDir dir;
+    WriteBytes(dir / "vpsetup.ini", kTemplate);
+    CString db = dir / "MONCFG.VSF";
+    Pvdb(CString("create ") + db);
+    AddMapping(db, "/LW", "c:\\prod\\WEB", "document");       // equal but for case: ours
+    AddMapping(db, "/lw", "C:\\OLD", "Document");                // our source, another target
+    AddMapping(db, "/lw-bin", "C:\\PROD\\web\\bin", "Program"); // ours
+    AddMapping(db, "/lw", "C:\\PROD\\web", "Document", "dirmap"); // not a mapping
+    AddMapping(db, "/lw", "C:\\PROD\\web", "Document");         // ours twice: both go
+    CString path("C:\\PROD");
+    MappingLibrary library;
+    BoxWatch watch;
+    CHECK(CallWatched(library.lacks, db, path, watch) == 0);
+    CHECK(path == "C:\\PROD\\");
+    CHECK(Pvdb(CString("list ") + db) ==
+          "1: Form=DirMap RM_MapFrom=/lw RM_MapTo=C:\\OLD RM_MapType=Document\n"
+          "2: Form=dirmap RM_MapFrom=/lw RM_MapTo=C:\\PROD\\web RM_MapType=Document\n");
+    SECTION("a second time nothing is written")
+    {
+        std::string once = ReadBytes(db);
+        CHECK(CallWatched(library.lacks, db, path, watch) == 0);
+        CHECK(ReadBytes(db) == once);
+    }
+    SECTION("without its database it does nothing")
+    {
+        CString none = dir / "NONE.VSF";
+        CHECK(CallWatched(library.lacks, none, path, watch) == -1);
+        CHECK_FALSE(FileExists(none));
+    }
+    CHECK(watch.texts.empty());
 }
 
 TEST_CASE("through the bridge, the mapping library loads only with the Mondrel folder on PATH")
@@ -246,6 +284,10 @@ TEST_CASE("through the bridge, the mapping library loads only with the Mondrel f
     CHECK(Pvdb(CString("list ") + db) ==
           "1: Form=DirMap RM_MapFrom=/lw RM_MapTo=C:\\PROD\\web RM_MapType=Document\n"
           "2: Form=DirMap RM_MapFrom=/lw-bin RM_MapTo=C:\\PROD\\web\\bin RM_MapType=Program\n");
+    CHECK(GetModuleHandleA("vpmondrel.dll") == nullptr);
+    // Its twin takes the mappings back out through the same bridge: the database as it was made.
+    CHECK(EnsureMondrelLacksVP(db, path, program) == 0);
+    CHECK(Pvdb(CString("list ") + db).empty());
     CHECK(GetModuleHandleA("vpmondrel.dll") == nullptr);
     _putenv(saved);
 }

@@ -105,6 +105,7 @@ struct RawRegistryValue {
 struct NamedRegistryValue {
     std::string name;
     RawRegistryValue value;
+    bool operator==(const NamedRegistryValue& other) const { return name == other.name && value == other.value; }
 };
 
 // Every value of the key under HKEY_LOCAL_MACHINE in the order the registry lists them, read

@@ -20,3 +20,14 @@ VPSETUP_API int __cdecl EnsureNETContainsVP(CString& configFile, CString& instal
 VPSETUP_API int __cdecl EnsureMSIISContainsVP(CString& installationPath);
 VPSETUP_API int __cdecl EnsureMondrelContainsVP(CString& databasePath, CString& installationPath,
                                                 CString& programDirectory);
+
+// The twins that take back what the operations above added, for the product's uninstall: with
+// the same arguments and the same template, each removes from the store exactly what its twin
+// puts there and nothing else. Results as above: 1 applied (whether or not anything had to go),
+// -1 the configuration could not be used (nothing changed), always 0 for Mondrel.
+VPSETUP_API int __cdecl EnsureBrellLacksVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureCorvaneSLSLacksVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureCorvaneHTTPDLacksVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureNETLacksVP(CString& configFile, CString& installationPath);
+VPSETUP_API int __cdecl EnsureMSIISLacksVP(CString& installationPath);
+VPSETUP_API int __cdecl EnsureMondrelLacksVP(CString& databasePath, CString& installationPath, CString& programDirectory);

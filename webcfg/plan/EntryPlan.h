@@ -27,6 +27,18 @@ const Held* FirstMatching(const Entry& entry, const std::vector<Held>& held, Mat
     return nullptr;
 }
 
+// Whether the held entry equals one of the template's: what taking back what configuring added
+// removes, and nothing else.
+template <class Entry, class Held, class Equal>
+bool EqualsAnyEntry(const Held& held, const std::vector<Entry>& entries, Equal equal)
+{
+    for (const Entry& entry : entries) {
+        if (equal(entry, held))
+            return true;
+    }
+    return false;
+}
+
 // equal(entry, held) and sameKey(entry, held) say how a template entry compares with a held one.
 // The steps point into both lists.
 template <class Entry, class Held, class Equal, class SameKey>

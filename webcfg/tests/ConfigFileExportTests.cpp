@@ -358,3 +358,74 @@ TEST_CASE("a configuration file in a folder whose entries cannot change stays as
         CHECK_FALSE(FileExists(config + "1"));
     }
 }
+
+TEST_CASE("taking back removes what configuring added to a file that did not mention it, byte for byte")
+{
+    typedef int(__cdecl * Operation)(CString&, CString&);
+    struct Case {
+        const char* variant;
+        const char* fileName;
+        Operation contains, lacks;
+        const char* before;
+    } cases[] = {
+        {"Brell", "HTTPD.CNF", EnsureBrellContainsVP, EnsureBrellLacksVP, "# rules\r\nMap /x/* /y/*\r\nPass /* C:\\www\\*\r\n"},
+        {"Skylane", "HTTPD.CNF", EnsureCorvaneSLSContainsVP, EnsureCorvaneSLSLacksVP, "# top\r\nlast\r\n"},
+        {"Corvane HTTPD", "HTTPD.CONF", EnsureCorvaneHTTPDContainsVP, EnsureCorvaneHTTPDLacksVP,
+         "ServerRoot \"C:/C\"\r\nAlias /icons/ C:/C/icons/\r\n"},
+        {"Netscape", "OBJ.CONF", EnsureNETContainsVP, EnsureNETLacksVP,
+         "<Object name=default>\r\nNameTrans fn=pfx2dir from=/x dir=\"C:/x\"\r\n</Object>\r\n"},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.variant)
+        {
+            ServerFiles files(c.fileName, c.before);
+            CString path("C:\\PROD");
+            REQUIRE(c.contains(files.config, path) == 1);
+            REQUIRE(ReadBytes(files.config) != c.before);
+            CHECK(c.lacks(files.config, path) == 1);
+            CHECK(ReadBytes(files.config) == c.before);
+            CHECK_FALSE(FileExists(files.config + "1"));
+
+            // Nothing of ours is left: the file is not even rewritten.
+            FILETIME before = LastWriteTime(files.config);
+            Sleep(20);
+            CHECK(c.lacks(files.config, path) == 1);
+            FILETIME after = LastWriteTime(files.config);
+            CHECK(CompareFileTime(&before, &after) == 0);
+        }
+    }
+}
+
+TEST_CASE("taking back: what is ours in a file, and what stays")
+{
+    ServerFiles files("HTTPD.CNF",
+                      "# Pass  /wa/*  C:\\PROD\\wa\\*\n"          // a comment that mentions ours: stays
+                      "Map /x/* /y/*\n"
+                      "  pass  /WA/*  c:\\prod\\WA\\*  \n"         // ours, in another case and with blanks
+                      "Exec /wacgi/*   C:\\PROD\\cgi\\*   extra\n" // read by the scan as ours
+                      "Pass /wa/* C:\\OTHER\\*\n"                  // our pattern, another target: stays
+                      "Exec /wadoc/* C:\\PROD\\doc\\*\n"           // our pattern and target, another directive
+                      "Pass /icons/* C:\\Brell\\icons\\*\n");
+    CString path("C:\\PROD");
+    REQUIRE(EnsureBrellLacksVP(files.config, path) == 1);
+    CHECK(ReadBytes(files.config) == "# Pass  /wa/*  C:\\PROD\\wa\\*\r\n"
+                                     "Map /x/* /y/*\r\n"
+                                     "Pass /wa/* C:\\OTHER\\*\r\n"
+                                     "Exec /wadoc/* C:\\PROD\\doc\\*\r\n"
+                                     "Pass /icons/* C:\\Brell\\icons\\*\r\n");
+
+    SECTION("files that cannot be used are left as they are")
+    {
+        ServerFiles readOnly("HTTPD.CNF", "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
+        SetFileAttributesA(readOnly.config, FILE_ATTRIBUTE_READONLY);
+        CHECK(EnsureBrellLacksVP(readOnly.config, path) == 1);
+        CHECK(ReadBytes(readOnly.config) == "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
+        CHECK_FALSE(FileExists(readOnly.config + "1"));
+        CString missing = readOnly.dir / "none.cnf";
+        CHECK(EnsureBrellLacksVP(missing, path) == -1);
+        DeleteFileA(readOnly.dir / "vpsetup.ini");
+        SetFileAttributesA(readOnly.config, FILE_ATTRIBUTE_NORMAL);
+        CHECK(EnsureBrellLacksVP(readOnly.config, path) == -1);
+        CHECK(ReadBytes(readOnly.config) == "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
+    }
+}

@@ -57,14 +57,33 @@ TEST_CASE("virtual root data splits at commas into directory and flags, untrimme
     }
 }
 
-TEST_CASE("the operation fails without the virtual roots key and reads no template")
+TEST_CASE("both operations fail without the virtual roots key and read no template")
 {
     CScratchDir dir;
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRootsKey);
     WriteBytes(dir / "vpsetup.ini", "[MS IIS]\r\n/wa, wa, 1,\r\n[END]\r\n");
     CString path("C:\\PROD");
     CHECK(EnsureMSIISContainsVP(path) == -1);
+    CHECK(EnsureMSIISLacksVP(path) == -1);
     CHECK(path == CString("C:\\PROD"));
+}
+
+TEST_CASE("taking back deletes the roots equal to the template's entries, and no other")
+{
+    IisMachine iis("/wa, wa, 1,\r\n/Scripts, cgi, 4,\r\n");
+    iis.roots.SetString("/WA", Sz("c:\\prod\\WA,,1"));      // equal but for case: ours
+    iis.roots.SetString("/scripts", Sz("C:\\PROD\\cgi,,5")); // our name, other flags: the administrator's
+    iis.roots.SetString("/other", Sz("C:\\PROD\\wa,,1"));    // our data under another name
+    iis.roots.SetString("/docs", Sz("C:\\PROD\\doc,,"), REG_EXPAND_SZ);
+    const auto before = ReadRoots();
+    CString path("C:\\PROD");
+    REQUIRE(EnsureMSIISLacksVP(path) == 1);
+    CHECK(path == CString("C:\\PROD\\"));
+    auto kept = before;
+    kept.erase("/WA");
+    CHECK(ReadRoots() == kept);
+    REQUIRE(EnsureMSIISLacksVP(path) == 1);
+    CHECK(ReadRoots() == kept);
 }
 
 TEST_CASE("template roots are written, equal ones kept, differing ones replaced, others untouched")

@@ -35,3 +35,10 @@ VPSETUP_API int __cdecl EnsureCorvaneHTTPDContainsVP(CString& f, CString& p) { r
 VPSETUP_API int __cdecl EnsureNETContainsVP(CString& f, CString& p) { return Record("NET", &f, nullptr, p); }
 VPSETUP_API int __cdecl EnsureMSIISContainsVP(CString& p) { return Record("IIS", nullptr, nullptr, p); }
 VPSETUP_API int __cdecl EnsureMondrelContainsVP(CString& d, CString& p, CString& m) { return Record("Mondrel", &d, &m, p); }
+
+VPSETUP_API int __cdecl EnsureBrellLacksVP(CString& f, CString& p) { return Record("Brell-", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureCorvaneSLSLacksVP(CString& f, CString& p) { return Record("SLS-", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureCorvaneHTTPDLacksVP(CString& f, CString& p) { return Record("HTTPD-", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureNETLacksVP(CString& f, CString& p) { return Record("NET-", &f, nullptr, p); }
+VPSETUP_API int __cdecl EnsureMSIISLacksVP(CString& p) { return Record("IIS-", nullptr, nullptr, p); }
+VPSETUP_API int __cdecl EnsureMondrelLacksVP(CString& d, CString& p, CString& m) { return Record("Mondrel-", &d, &m, p); }
