@@ -28,35 +28,35 @@ TEST_CASE("the installation folder is read from the registry within its 256 byte
     CString path("before");
     SECTION("no key")
     {
-        CHECK(ReadInstallationDirectory(path) == RegistryPath::NoKey);
+        CHECK(ReadInstallationDirectory(path) == ReadOutcome::NoKey);
         CHECK(path == "before");
     }
     SECTION("the key, with its default value or without it")
     {
         CScratchRegistryKey key(kInstallationDirectoryKey);
-        CHECK(ReadInstallationDirectory(path) == RegistryPath::NoValue);
+        CHECK(ReadInstallationDirectory(path) == ReadOutcome::NoValue);
         key.SetString("", std::string("C:\\LINKWELL\\LLC2", 17));
-        CHECK(ReadInstallationDirectory(path) == RegistryPath::Read);
+        CHECK(ReadInstallationDirectory(path) == ReadOutcome::Read);
         CHECK(path == "C:\\LINKWELL\\LLC2");
     }
     SECTION("256 bytes without a terminating zero end within the buffer")
     {
         CScratchRegistryKey key(kInstallationDirectoryKey);
         key.SetString("", std::string(256, 'p'));
-        CHECK(ReadInstallationDirectory(path) == RegistryPath::Read);
+        CHECK(ReadInstallationDirectory(path) == ReadOutcome::Read);
         CHECK(path == std::string(255, 'p').c_str());
     }
     SECTION("a value too long for the buffer is no value")
     {
         CScratchRegistryKey key(kInstallationDirectoryKey);
         key.SetString("", std::string(300, 'q') + '\0');
-        CHECK(ReadInstallationDirectory(path) == RegistryPath::NoValue);
+        CHECK(ReadInstallationDirectory(path) == ReadOutcome::NoValue);
     }
     SECTION("a DWORD is read as its bytes, still ending within the buffer")
     {
         CScratchRegistryKey key(kInstallationDirectoryKey);
         key.SetDword("", 0x00434241);
-        CHECK(ReadInstallationDirectory(path) == RegistryPath::Read);
+        CHECK(ReadInstallationDirectory(path) == ReadOutcome::Read);
         CHECK(path == "ABC");
     }
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey);
