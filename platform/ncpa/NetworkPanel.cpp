@@ -149,7 +149,7 @@ INT_PTR CALLBACK RestartProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG)
         return TRUE;
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDYES || LOWORD(wParam) == IDNO || LOWORD(wParam) == 10)) {
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDYES || LOWORD(wParam) == IDNO || LOWORD(wParam) == IDC_LATER)) {
         Record(LOWORD(wParam) == IDNO ? "restart: no" : "restart: yes");
         EndDialog(dialog, LOWORD(wParam));
         return TRUE;
