@@ -26,29 +26,29 @@ CString ArgumentsOf(const char* commandLine)
     return CString(p);
 }
 
-RegistryPath ReadInstallationDirectory(CString& path)
+ReadOutcome ReadInstallationDirectory(CString& path)
 {
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey, KEY_READ) != ERROR_SUCCESS)
-        return RegistryPath::NoKey;
+        return ReadOutcome::NoKey;
     char buffer[kValueBufferBytes] = {};
     DWORD size = kValueBufferBytes;
     DWORD type = 0; // whatever its type, the value's bytes are the path
     if (key.QueryValue("", buffer, size, type) != ERROR_SUCCESS)
-        return RegistryPath::NoValue;
+        return ReadOutcome::NoValue;
     // Whatever the registry held, the text ends within the buffer.
     buffer[kValueBufferBytes - 1] = '\0';
     path = buffer;
-    return RegistryPath::Read;
+    return ReadOutcome::Read;
 }
 
-CString DetermineDiskPath(const char* commandLine)
+CString DetermineDiskPath(const char* commandLine, CHelperWorld& world)
 {
     CString path = ArgumentsOf(commandLine);
     if (!path.IsEmpty())
         return path;
-    if (ReadInstallationDirectory(path) == RegistryPath::NoValue) {
-        MessageBeep(static_cast<UINT>(-1));
+    if (ReadInstallationDirectory(path) == ReadOutcome::NoValue) {
+        world.Beep();
         path.Empty();
     }
     return path;

@@ -1,100 +1,143 @@
 #include "ProtocolInstaller.h"
 
-#include "UniqueHandle.h"
-
 #include <commctrl.h>
 #include <prsht.h>
 
 namespace {
 
+// Control ids of the panel's windows.
 const int kNoId = 0;
-const int kRecognitionIds[][5] = {
-    {1, 2, 9, 0x3020, 0x3021},        // Network sheet: OK, Cancel, Help, tabs, Apply
-    {1, 2, 2040, 7001, 2004},         // protocol list
-    {403, 402, 501, 0xFFFF, 581},     // disk prompt
-    {403, 402, 0xFFFF, 591, 408},     // OEM option dialog
-    {6, 7, 10, 0xFFFF, kNoId},        // restart question
+const int kStaticText = 0xFFFF; // the panel's labels share this id
+const int kSheetTabs = 0x3020;
+const int kSheetApply = 0x3021;
+const int kAddProtocol = 2001; // "Add..." on the Protocols page
+const int kHaveDisk = 2040;
+const int kProtocolChoices = 7001;
+const int kProtocolHint = 2004;
+const int kContinue = 403; // OK of the disk prompt and of the OEM option dialog
+const int kStop = 402;
+const int kBrowse = 501;
+const int kDiskPathField = 581;
+const int kOptionChoices = 591;
+const int kOptionHelp = 408;
+const int kRestartLater = 10;
+
+// The Protocols page is the Network sheet's third.
+const WPARAM kProtocolsPage = 2;
+
+struct Recognition {
+    PanelWindow kind;
+    int ids[5];
 };
 
+const Recognition kRecognitions[] = {
+    {PanelWindow::NetworkSheet, {IDOK, IDCANCEL, IDHELP, kSheetTabs, kSheetApply}},
+    {PanelWindow::ProtocolList, {IDOK, IDCANCEL, kHaveDisk, kProtocolChoices, kProtocolHint}},
+    {PanelWindow::DiskPrompt, {kContinue, kStop, kBrowse, kStaticText, kDiskPathField}},
+    {PanelWindow::OemOption, {kContinue, kStop, kStaticText, kOptionChoices, kOptionHelp}},
+    {PanelWindow::RestartQuestion, {IDYES, IDNO, kRestartLater, kStaticText, kNoId}},
+};
+
+// A window is looked for every half second, 41 times (about 20 seconds), before the walk goes on
+// without it; "Have Disk" is looked at as often, 50 times, until the list enables it.
 const int kWaitAttempts = 41;
 const DWORD kWaitPauseMs = 500;
 const int kEnablePolls = 50;
 
-enum class Action { StartControlPanel, ShowProtocolsPage, OpenProtocolList, HaveDisk, TypeDiskPath, ConfirmOption, CloseSheet, DeclineRestart };
+// Whom a step's command is for.
+enum class Target {
+    NewControlPanel, // nobody: the step starts the control program
+    Reached,         // the window the step waited for
+    SheetPage,       // the page the Network sheet shows
+    Sheet,           // the Network sheet
+};
 
+// One step: wait for a window, send it a command, give the panel time, advance the bar.
 struct Step {
-    bool waits;
-    PanelWindow window;
-    Action action;
-    DWORD pauseMs;
-    int progress;
+    PanelWindow waitFor; // None: the step goes on at once
+    Target target;
+    int enabledFirst;    // a control of the target waited for until enabled, or kNoId
+    int textField;       // a control of the target given the disk path first, or kNoId
+    DWORD typedPauseMs;  // between the text and the command
+    UINT message;
+    WPARAM wParam;
+    DWORD pauseMs;       // after the command
+    int progress;        // percent of the bar
 };
 
-// The sequence, in the order a person would go.
+// The sequence, in the order a person would go. Each row: the window waited for, whom the command
+// is for, a control waited for until enabled, a field the disk path is typed into, the pause
+// between typing and the command, the command, the pause after it, the bar's increment.
 const Step kSteps[] = {
-    {false, PanelWindow::Count, Action::StartControlPanel, 0, 0},
-    {true, PanelWindow::NetworkSheet, Action::ShowProtocolsPage, 500, 15},
-    {false, PanelWindow::Count, Action::OpenProtocolList, 500, 15},
-    {true, PanelWindow::ProtocolList, Action::HaveDisk, 1200, 15},
-    {true, PanelWindow::DiskPrompt, Action::TypeDiskPath, 500, 15},
-    {true, PanelWindow::OemOption, Action::ConfirmOption, 500, 15},
-    {false, PanelWindow::Count, Action::CloseSheet, 8000, 15},
-    {true, PanelWindow::RestartQuestion, Action::DeclineRestart, 500, 10},
+    // Open the Network control panel.
+    {PanelWindow::None, Target::NewControlPanel, kNoId, kNoId, 0, 0, 0, 0, 0},
+    // Show the sheet's Protocols page, and press its "Add...".
+    {PanelWindow::NetworkSheet, Target::Reached, kNoId, kNoId, 0, PSM_SETCURSEL, kProtocolsPage, 500, 15},
+    {PanelWindow::None, Target::SheetPage, kNoId, kNoId, 0, WM_COMMAND, kAddProtocol, 500, 15},
+    // Press "Have Disk..." once the list has filled and enabled it; the disk prompt takes a while.
+    {PanelWindow::ProtocolList, Target::Reached, kHaveDisk, kNoId, 0, WM_COMMAND, kHaveDisk, 1200, 15},
+    // Type the disk path, leave it in view half a second, press OK.
+    {PanelWindow::DiskPrompt, Target::Reached, kNoId, kDiskPathField, 500, WM_COMMAND, kContinue, 500, 15},
+    // Take the disk's protocol.
+    {PanelWindow::OemOption, Target::Reached, kNoId, kNoId, 0, WM_COMMAND, kContinue, 500, 15},
+    // Close the sheet with OK; the panel copies the files and binds the protocol before it asks about a restart.
+    {PanelWindow::None, Target::Sheet, kNoId, kNoId, 0, WM_COMMAND, IDOK, 8000, 15},
+    // Decline the restart, so that the setup can go on.
+    {PanelWindow::RestartQuestion, Target::Reached, kNoId, kNoId, 0, WM_COMMAND, IDNO, 500, 10},
 };
 
-struct Search {
-    PanelWindow kind;
-    HWND found;
-};
-
-BOOL CALLBACK TestWindow(HWND window, LPARAM param)
-{
-    Search* search = reinterpret_cast<Search*>(param);
-    if (!PassesRecognition(window, search->kind))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND WaitForPanelWindow(PanelWindow kind)
+HWND WaitForWindow(CHelperWorld& world, PanelWindow kind)
 {
     for (int attempt = 0; attempt < kWaitAttempts; ++attempt) {
-        Sleep(kWaitPauseMs);
-        Search search = {kind, nullptr};
-        EnumWindows(TestWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
+        world.Pause(kWaitPauseMs);
+        if (HWND window = world.FindPanelWindow(kind))
+            return window;
     }
     return nullptr;
 }
 
-void PostCommand(HWND window, int id)
+void WaitUntilEnabled(CHelperWorld& world, HWND window, int controlId)
 {
-    PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    for (int poll = 0; poll < kEnablePolls; ++poll) {
+        world.Pause(kWaitPauseMs);
+        if (world.IsControlEnabled(window, controlId))
+            return;
+    }
 }
 
-void StartControlPanel()
+// Tells the target what the step says. False when the prompt took no text: then nothing is
+// confirmed, and the panel is given no time for it.
+bool Command(CHelperWorld& world, const Step& step, HWND target, const char* diskPath)
 {
-    char systemDirectory[MAX_PATH] = "";
-    GetSystemDirectoryA(systemDirectory, MAX_PATH);
-    CString commandLine = ControlPanelCommandLine(CString(systemDirectory));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    // The panel runs on its own; its handles are not needed.
-    CProcessInformation process;
-    CreateProcessA(nullptr, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, FALSE, DETACHED_PROCESS,
-                   nullptr, nullptr, &startup, process.Receive());
+    if (step.target == Target::NewControlPanel) {
+        world.StartControlPanel();
+        return true;
+    }
+    if (step.enabledFirst != kNoId)
+        WaitUntilEnabled(world, target, step.enabledFirst);
+    if (step.textField != kNoId) {
+        if (!world.SendText(target, step.textField, diskPath))
+            return false;
+        world.Pause(step.typedPauseMs);
+    }
+    world.Post(target, step.message, step.wParam, 0);
+    return true;
 }
 
 } // namespace
 
 bool PassesRecognition(HWND window, PanelWindow kind)
 {
-    for (int id : kRecognitionIds[static_cast<int>(kind)]) {
-        if (id != kNoId && !GetDlgItem(window, id))
-            return false;
+    for (const Recognition& recognition : kRecognitions) {
+        if (recognition.kind != kind)
+            continue;
+        for (int id : recognition.ids) {
+            if (id != kNoId && !GetDlgItem(window, id))
+                return false;
+        }
+        return true;
     }
-    return true;
+    return false;
 }
 
 CString ControlPanelCommandLine(const CString& systemDirectory)
@@ -105,41 +148,20 @@ CString ControlPanelCommandLine(const CString& systemDirectory)
 
 int CNt4ProtocolInstaller::Install(const CString& diskPath)
 {
-    // Each window is recognised once and kept for the rest of the run.
-    HWND found[static_cast<int>(PanelWindow::Count)] = {};
+    // The sheet is recognised once and addressed again by later steps.
+    HWND sheet = nullptr;
     for (const Step& step : kSteps) {
-        HWND window = nullptr;
-        if (step.waits)
-            window = found[static_cast<int>(step.window)] = WaitForPanelWindow(step.window);
-        HWND sheet = found[static_cast<int>(PanelWindow::NetworkSheet)];
-        bool pause = true;
-        switch (step.action) {
-        case Action::StartControlPanel: StartControlPanel(); break;
-        case Action::ShowProtocolsPage: PostMessageA(window, PSM_SETCURSEL, 2, 0); break;
-        case Action::OpenProtocolList: PostCommand(sheet ? GetTopWindow(sheet) : nullptr, 2001); break;
-        case Action::HaveDisk:
-            for (int poll = 0; poll < kEnablePolls; ++poll) {
-                Sleep(kWaitPauseMs);
-                if (IsWindowEnabled(GetDlgItem(window, 2040)))
-                    break;
-            }
-            PostCommand(window, 2040);
-            break;
-        case Action::TypeDiskPath:
-            pause = SendMessageA(GetDlgItem(window, 581), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(diskPath.c_str())) != 0;
-            if (pause) {
-                Sleep(500);
-                PostCommand(window, 403);
-            }
-            break;
-        case Action::ConfirmOption: PostCommand(window, 403); break;
-        case Action::CloseSheet: PostCommand(sheet, IDOK); break;
-        case Action::DeclineRestart: PostCommand(window, IDNO); break;
-        }
-        if (pause)
-            Sleep(step.pauseMs);
+        HWND reached = step.waitFor == PanelWindow::None ? nullptr : WaitForWindow(m_world, step.waitFor);
+        if (step.waitFor == PanelWindow::NetworkSheet)
+            sheet = reached;
+        HWND target = step.target == Target::Reached ? reached : sheet;
+        // Without a sheet there is no page to ask it for.
+        if (step.target == Target::SheetPage && sheet)
+            target = m_world.CurrentPage(sheet);
+        if (Command(m_world, step, target, diskPath.c_str()))
+            m_world.Pause(step.pauseMs);
         if (step.progress)
-            SendMessageA(m_progressBar, PBM_DELTAPOS, static_cast<WPARAM>(step.progress), 0);
+            m_world.AdvanceProgress(step.progress);
     }
     return 0;
 }

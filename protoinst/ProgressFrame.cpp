@@ -7,6 +7,7 @@
 namespace {
 
 const char kFrameClass[] = "LinkwellProgressFrame";
+const int kStaticId = 0xFFFF; // the labels have no id of their own
 
 HWND MakeChild(HINSTANCE instance, HWND parent, const char* cls, const char* text, DWORD style, RECT r, int id)
 {
@@ -23,7 +24,7 @@ CProgressFrame::CProgressFrame(HINSTANCE instance)
     WNDCLASSA frameClass = {};
     frameClass.lpfnWndProc = DefWindowProcA;
     frameClass.hInstance = instance;
-    frameClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    frameClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     frameClass.lpszClassName = kFrameClass;
     RegisterClassA(&frameClass);
@@ -36,8 +37,8 @@ CProgressFrame::CProgressFrame(HINSTANCE instance)
                               nullptr, nullptr, instance, nullptr);
     RECT client;
     GetClientRect(m_frame, &client);
-    MakeChild(instance, m_frame, "STATIC", "", 0, client, 0xFFFF);
-    MakeChild(instance, m_frame, "STATIC", message, 0, RECT{40, 50, 310, 200}, 0xFFFF);
+    MakeChild(instance, m_frame, "STATIC", "", 0, client, kStaticId);
+    MakeChild(instance, m_frame, "STATIC", message, 0, RECT{40, 50, 310, 200}, kStaticId);
     m_progress = MakeChild(instance, m_frame, PROGRESS_CLASSA, "", WS_DLGFRAME, RECT{40, 150, 300, 175}, kProgressBarId);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CString.h"
+#include "HelperWorld.h"
 
 #include <windows.h>
 
@@ -17,17 +18,14 @@ protected:
 // manufacturer's disk would, advancing the progress bar after each step.
 class CNt4ProtocolInstaller final : public CProtocolInstaller {
 public:
-    explicit CNt4ProtocolInstaller(HWND progressBar) : m_progressBar(progressBar) {}
+    explicit CNt4ProtocolInstaller(CHelperWorld& world) : m_world(world) {}
     int Install(const CString& diskPath) override;
 
 private:
-    HWND m_progressBar;
+    CHelperWorld& m_world;
 };
 
-// The control-panel windows of the sequence, told apart by the control ids they contain.
-enum class PanelWindow { NetworkSheet, ProtocolList, DiskPrompt, OemOption, RestartQuestion, Count };
-
-// True when the window has a child with each id of its kind, tested in order.
+// True when the window has a child with each id of its kind, tested in order; never for None.
 bool PassesRecognition(HWND window, PanelWindow kind);
 
 // The command line that opens the Network control panel, from the system folder.

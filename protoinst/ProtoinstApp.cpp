@@ -4,6 +4,7 @@
 #include "DiskPath.h"
 #include "ProgressFrame.h"
 #include "ProtocolInstaller.h"
+#include "SystemWorld.h"
 
 namespace {
 
@@ -28,16 +29,17 @@ bool CProtoinstApp::InitInstance()
     frame->CenterAndShow(m_showCommand);
 
     OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version; // 148
+    version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     if (version.dwMajorVersion != 4) {
         PostQuitMessage(kNoInstallerForThisWindows);
         return true;
     }
-    CNt4ProtocolInstaller* installer = new CNt4ProtocolInstaller(frame->ProgressBar());
-    m_diskPath = DetermineDiskPath(GetCommandLineA());
-    int result = installer->Install(m_diskPath);
-    delete installer;
+    CSystemWorld world(frame->ProgressBar());
+    CNt4ProtocolInstaller installer(world);
+    m_diskPath = DetermineDiskPath(GetCommandLineA(), world);
+    int result = installer.Install(m_diskPath);
+    // The full bar stays in view a second before the window goes.
     Sleep(1000);
     PostQuitMessage(result);
     return true;

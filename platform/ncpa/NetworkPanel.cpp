@@ -1,8 +1,10 @@
 // ncpa.cpl: the Network control panel as the protocol helper sees it. Its windows carry the
 // control ids the helper recognises them by; it acts on posted commands as on button presses and
-// writes what it was told, a line each, to the file named by NCPA_RECORD. NCPA_OMIT names windows
-// it leaves out (sheet, list, disk, option, restart; "sheet" leaves out everything), and
-// NCPA_ENABLE_MS how long the protocol list keeps its "Have Disk" button disabled (default 1500).
+// writes what it was told, a line each, to the file named by NCPA_RECORD (a command to the sheet's
+// pages with the title of the page it reached), and a last line when its windows are gone.
+// NCPA_OMIT names windows it leaves out (sheet, list, disk, option, restart; "sheet" leaves out
+// everything), and NCPA_ENABLE_MS how long the protocol list keeps its "Have Disk" button disabled
+// (default 1500).
 #include "resource.h"
 
 #include <windows.h>
@@ -137,9 +139,14 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
         }
         return FALSE;
     }
-    if (message == WM_COMMAND && LOWORD(wParam) == IDC_ADD_PROTOCOL) {
-        Record("button 2001");
-        ShowDialog(IDD_PROTOCOL_LIST, GetParent(page), ListProc, "list");
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        // Every page hears its commands, and the record says which one did: a command sent to
+        // the wrong page shows, and only the page that has "Add..." opens the list.
+        char line[96];
+        GetWindowTextA(page, line + wsprintfA(line, "button %u on page ", LOWORD(wParam)), 40);
+        Record(line);
+        if (LOWORD(wParam) == IDC_ADD_PROTOCOL && GetDlgItem(page, IDC_ADD_PROTOCOL))
+            ShowDialog(IDD_PROTOCOL_LIST, GetParent(page), ListProc, "list");
         return TRUE;
     }
     return FALSE;
@@ -149,7 +156,7 @@ INT_PTR CALLBACK RestartProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG)
         return TRUE;
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDYES || LOWORD(wParam) == IDNO || LOWORD(wParam) == 10)) {
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDYES || LOWORD(wParam) == IDNO || LOWORD(wParam) == IDC_LATER)) {
         Record(LOWORD(wParam) == IDNO ? "restart: no" : "restart: yes");
         EndDialog(dialog, LOWORD(wParam));
         return TRUE;
@@ -157,11 +164,8 @@ INT_PTR CALLBACK RestartProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     return FALSE;
 }
 
-void RunNetworkPanel(HWND owner)
+void RunNetworkSheet(HWND owner)
 {
-    Record("control panel opened");
-    if (Omitted("sheet"))
-        return;
     const int pages[] = {IDD_PAGE_IDENTIFICATION, IDD_PAGE_SERVICES, IDD_PAGE_PROTOCOLS, IDD_PAGE_ADAPTERS};
     HPROPSHEETPAGE handles[4];
     for (int i = 0; i < 4; ++i) {
@@ -185,6 +189,15 @@ void RunNetworkPanel(HWND owner)
     PropertySheetA(&sheet);
     if (g_applied)
         ShowDialog(IDD_RESTART, owner, RestartProc, "restart");
+}
+
+void RunNetworkPanel(HWND owner)
+{
+    Record("control panel opened");
+    if (!Omitted("sheet"))
+        RunNetworkSheet(owner);
+    // Its windows are gone by now: whoever reads the record may look for windows of its own.
+    Record("control panel closed");
 }
 
 } // namespace

@@ -12,3 +12,4 @@
 #define IDC_DISK_PATH 581
 #define IDC_CONTINUE 403
 #define IDC_STOP 402
+#define IDC_LATER 10
