@@ -1,5 +1,6 @@
-// A configuring run killed at any moment: every server's configuration file is always either as
-// it was or as one of the run's complete rewrites left it, and the next run finishes the job.
+// A configuring or unconfiguring run killed at any moment: every server's configuration file is
+// always either as it was or as one of the run's complete rewrites left it, and the next run
+// finishes the job.
 #include "ConfigRewrite.h"
 #include "EditPlan.h"
 #include "InstalledServersRecord.h"
@@ -94,17 +95,19 @@ struct Machine {
         return dir.Path() + "\\" + server.folder + "\\" + server.name;
     }
 
-    void PutBack()
+    // Every file as given (one content per server), no temporary file.
+    void PutBack(const std::vector<std::string>& contents)
     {
-        for (size_t i = 0; i < before.size(); ++i) {
+        for (size_t i = 0; i < contents.size(); ++i) {
             DeleteFileA(ConfigPath(kServers[i]) + "1");
-            WriteBytes(ConfigPath(kServers[i]), before[i]);
+            WriteBytes(ConfigPath(kServers[i]), contents[i]);
         }
     }
 
-    void StartConfiguring(CProcessInformation& process) const
+    // switches: "/CONFIGURE" or "/UNCONFIGURE".
+    void StartConfiguring(CProcessInformation& process, const char* switches) const
     {
-        CString commandLine = CString("vpsetup.exe /CONFIGURE /PATH=") + kInstallationPath;
+        CString commandLine = CString("vpsetup.exe ") + switches + " /PATH=" + kInstallationPath;
         // Right after a process was killed while starting, Wine may refuse the next start for a
         // moment; that is the test's machinery, not the run under test, so it is tried again.
         bool started = false;
@@ -117,11 +120,19 @@ struct Machine {
         REQUIRE(started);
     }
 
-    void Configure() const
+    void Configure(const char* switches) const
     {
         CProcessInformation process;
-        StartConfiguring(process);
+        StartConfiguring(process, switches);
         WaitForExit(process);
+    }
+
+    std::vector<std::string> Contents() const
+    {
+        std::vector<std::string> contents;
+        for (size_t i = 0; i < before.size(); ++i)
+            contents.push_back(ReadBytes(ConfigPath(kServers[i])));
+        return contents;
     }
 };
 
@@ -163,60 +174,80 @@ std::vector<std::string> FolderNames(const CString& folder)
     return names;
 }
 
-} // namespace
-
-TEST_CASE("a configuring run killed at any moment leaves each file whole, and the next run completes it")
+// Kills runs with the switches at `kills` moments spread over an undisturbed run's time, each
+// run starting from `start`. After each kill every file is one of its `states` (in the order an
+// undisturbed run passes through them) and the folder holds nothing else but perhaps a temporary
+// file; the next complete run ends in the last state. Gives how often a kill fell between the
+// first and the last state.
+int KillRuns(Machine& machine, const char* switches, const std::vector<std::string>& start,
+             const std::vector<std::vector<std::string>>& states, int kills, std::mt19937& random)
 {
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath);
-    Machine machine;
-    std::vector<std::vector<std::string>> contents;
-    for (size_t i = 0; i < machine.before.size(); ++i) {
-        contents.push_back(ContentsInTurn(machine, kServers[i], machine.before[i]));
-        REQUIRE(contents.back().size() == 2 * kEntries + 1); // a removal and an insertion each
-    }
-
-    // An undisturbed run, timed: it ends with the last of the contents.
-    machine.PutBack();
+    machine.PutBack(start);
     DWORD started = GetTickCount();
-    machine.Configure();
+    machine.Configure(switches);
     const DWORD runTime = GetTickCount() - started;
-    for (size_t i = 0; i < machine.before.size(); ++i)
-        REQUIRE(ReadBytes(machine.ConfigPath(kServers[i])) == contents[i].back());
+    for (size_t i = 0; i < states.size(); ++i)
+        REQUIRE(ReadBytes(machine.ConfigPath(kServers[i])) == states[i].back());
 
-    std::mt19937 random(kSeed);
     int caughtMidway = 0;
-    for (int kill = 0; kill < kKills; ++kill) {
-        // One moment in each of kKills equal parts of the run.
-        DWORD moment = static_cast<DWORD>(runTime * (kill + std::uniform_real_distribution<double>(0, 1)(random)) / kKills);
-        INFO("seed " << kSeed << ", kill " << kill << " after " << moment << " ms of " << runTime);
-        machine.PutBack();
+    for (int kill = 0; kill < kills; ++kill) {
+        // One moment in each of `kills` equal parts of the run.
+        DWORD moment = static_cast<DWORD>(runTime * (kill + std::uniform_real_distribution<double>(0, 1)(random)) / kills);
+        INFO("seed " << kSeed << ", " << switches << " kill " << kill << " after " << moment << " ms of " << runTime);
+        machine.PutBack(start);
         CProcessInformation process;
-        machine.StartConfiguring(process);
+        machine.StartConfiguring(process, switches);
         Sleep(moment);
         TerminateProcess(process.Process(), 9);
         WaitForExit(process);
 
-        for (size_t i = 0; i < machine.before.size(); ++i) {
+        for (size_t i = 0; i < states.size(); ++i) {
             const ServerFile& server = kServers[i];
-            CString path = machine.ConfigPath(server);
-            REQUIRE(FileExists(path));
-            std::string now = ReadBytes(path);
-            auto at = std::find(contents[i].begin(), contents[i].end(), now);
-            CHECK(at != contents[i].end());
-            if (at != contents[i].begin() && at != contents[i].end() - 1 && at != contents[i].end())
+            std::string now = ReadBytes(machine.ConfigPath(server));
+            auto at = std::find(states[i].begin(), states[i].end(), now);
+            CHECK(at != states[i].end());
+            if (at != states[i].begin() && at != states[i].end() - 1 && at != states[i].end())
                 ++caughtMidway;
-            // Nothing but the file and perhaps the temporary file of an unfinished rewrite.
             std::vector<std::string> names = FolderNames(machine.dir / server.folder);
             std::string temp = std::string(server.name) + "1";
             CHECK((names == std::vector<std::string>{server.name} || names == std::vector<std::string>{server.name, temp}));
         }
 
-        machine.Configure();
-        for (size_t i = 0; i < machine.before.size(); ++i) {
-            CHECK(ReadBytes(machine.ConfigPath(kServers[i])) == contents[i].back());
+        machine.Configure(switches);
+        for (size_t i = 0; i < states.size(); ++i) {
+            CHECK(ReadBytes(machine.ConfigPath(kServers[i])) == states[i].back());
             CHECK_FALSE(FileExists(machine.ConfigPath(kServers[i]) + "1"));
         }
     }
+    return caughtMidway;
+}
+
+} // namespace
+
+TEST_CASE("a configuring or unconfiguring run killed at any moment leaves each file whole, and the next run completes it")
+{
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, CInstalledServersRecord::kKeyPath);
+    Machine machine;
+    std::vector<std::vector<std::string>> contents;
+    std::vector<std::string> configured;
+    for (size_t i = 0; i < machine.before.size(); ++i) {
+        contents.push_back(ContentsInTurn(machine, kServers[i], machine.before[i]));
+        REQUIRE(contents.back().size() == 2 * kEntries + 1); // a removal and an insertion each
+        configured.push_back(contents.back().back());
+    }
+    std::mt19937 random(kSeed);
     // The moments fell inside the rewrites, not only before and after them.
-    CHECK(caughtMidway >= kKills / 4);
+    CHECK(KillRuns(machine, "/CONFIGURE", machine.before, contents, kKills, random) >= kKills / 4);
+
+    // Taking back is one rewrite of each file: from the configured file to one without our lines.
+    machine.PutBack(configured);
+    machine.Configure("/UNCONFIGURE");
+    std::vector<std::vector<std::string>> takenBack;
+    for (size_t i = 0; i < configured.size(); ++i) {
+        std::string after = ReadBytes(machine.ConfigPath(kServers[i]));
+        REQUIRE(after != configured[i]);
+        REQUIRE(after.find("lw0") == std::string::npos);
+        takenBack.push_back({configured[i], after});
+    }
+    KillRuns(machine, "/UNCONFIGURE", configured, takenBack, kKills / 3, random);
 }
