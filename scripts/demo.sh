@@ -3,7 +3,8 @@
 # Corvane HTTPD, Netscape Enterprise and IIS installed (registry entries and configuration
 # files), a Pellan Mondrel server on a second fixed drive, and the product folder C:\LINKWELL
 # with the template. Runs "vpsetup /DISCOVER /CONFIGURE /PATH=C:\LINKWELL" there twice and
-# shows the record and what changed; the second run must change nothing.
+# shows the record and what changed; the second run must change nothing. Then the uninstaller's
+# run, "vpsetup /DISCOVER /UNCONFIGURE /PATH=C:\LINKWELL", takes back what was added.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
@@ -24,13 +25,14 @@ for f in "${configs[@]}"; do cp "$c/$f" "$c/$f.before"; done
 reg query "$roots" > "$machine/roots.before"
 pvdb list "$database" > "$machine/mappings.before"
 
+# run_vpsetup MODE LABEL: MODE is /CONFIGURE or /UNCONFIGURE.
 run_vpsetup() {
     echo
-    echo "=== C:\\LINKWELL> vpsetup /DISCOVER /CONFIGURE /PATH=C:\\LINKWELL   (run $1)"
-    (cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER /CONFIGURE '/PATH=C:\LINKWELL' </dev/null >/dev/null 2>&1)
+    echo "=== C:\\LINKWELL> vpsetup /DISCOVER $1 /PATH=C:\\LINKWELL   ($2)"
+    (cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER "$1" '/PATH=C:\LINKWELL' </dev/null >/dev/null 2>&1)
 }
 
-run_vpsetup 1
+run_vpsetup /CONFIGURE "run 1"
 echo
 echo "--- the installed-servers record"
 reg query 'HKLM\SOFTWARE\Corvane Linkwell Server Temp\Installed Web Servers' | sed '/^$/d'
@@ -49,7 +51,7 @@ echo "--- Pellan Mondrel: the mappings of $database"
 pvdb list "$database" > "$machine/mappings.run1"
 diff -u --label before --label after "$machine/mappings.before" "$machine/mappings.run1" || true
 
-run_vpsetup 2
+run_vpsetup /CONFIGURE "run 2"
 changed=0
 for f in "${configs[@]}"; do
     cmp -s "$c/$f" "$c/$f.run1" || { echo "changed again: C:\\$f"; changed=1; }
@@ -58,3 +60,24 @@ done
 reg query "$roots" | cmp -s - "$machine/roots.run1" || { echo "IIS virtual roots changed again"; changed=1; }
 pvdb list "$database" | cmp -s - "$machine/mappings.run1" || { echo "Mondrel mappings changed again"; changed=1; }
 [ $changed = 1 ] || echo "The second run changed nothing: every file byte for byte as the first run left it, the virtual roots and the Mondrel mappings as they were."
+
+run_vpsetup /UNCONFIGURE "the uninstaller's run"
+# Back byte for byte wherever setup found none of its URL paths (a file with LF line ends keeps the
+# CR LF of its first rewrite); elsewhere what configuring replaced (an older product's mappings of
+# the same URL paths, and the comments that mentioned them) is missing: it cannot come back.
+same=() ; lines=() ; replaced=()
+for f in "${configs[@]}"; do
+    name="C:\\${f//\//\\}"
+    if cmp -s "$c/$f" "$c/$f.before"; then same+=("$name")
+    elif diff -q --strip-trailing-cr "$c/$f.before" "$c/$f" >/dev/null; then lines+=("$name")
+    else replaced+=("$name"); diff -u --strip-trailing-cr --label "$name before setup" --label "after the uninstall" "$c/$f.before" "$c/$f" || true
+    fi
+done
+if reg query "$roots" | cmp -s - "$machine/roots.before"; then same+=("IIS roots"); else
+    replaced+=("IIS roots"); reg query "$roots" | diff -u --label "IIS roots before setup" --label "after the uninstall" "$machine/roots.before" - || true
+fi
+if pvdb list "$database" | cmp -s - "$machine/mappings.before"; then same+=("Mondrel mappings"); else
+    replaced+=("Mondrel mappings"); pvdb list "$database" | diff -u --label "Mondrel mappings before setup" --label "after the uninstall" "$machine/mappings.before" - || true
+fi
+echo
+echo "Round trip: byte for byte as before setup: ${same[*]:-none}; the same lines, with CR LF ends: ${lines[*]:-none}; without what configuring replaced: ${replaced[*]:-none}."
