@@ -9,31 +9,21 @@ namespace {
 
 const ServerKind kConfigureOrder[] = {Skylane, Mondrel, Brell, Iis, CorvaneHttpd, Netscape};
 
-// The library's operation for the kind; its result is not examined, so that one server's failure
-// does not keep the next from its turn.
-void CallOperation(ServerKind kind, CString& firstFile, CString& secondFile, CString& installationPath)
+// The library's operation for the kind, or with takeBack its twin, which takes out what the
+// operation adds, with the same arguments. The result is not examined, so that one server's
+// failure does not keep the next from its turn.
+void CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath)
 {
+    CString& path = installationPath;
     switch (kind) {
-    case Skylane: EnsureCorvaneSLSContainsVP(firstFile, installationPath); break;
-    case Mondrel: EnsureMondrelContainsVP(firstFile, installationPath, secondFile); break;
-    case Brell: EnsureBrellContainsVP(firstFile, installationPath); break;
-    case Iis: EnsureMSIISContainsVP(installationPath); break;
-    case CorvaneHttpd: EnsureCorvaneHTTPDContainsVP(firstFile, installationPath); break;
-    case Netscape: EnsureNETContainsVP(firstFile, installationPath); break;
-    default: break;
-    }
-}
-
-// The twin that takes back what the operation above added, with the same arguments.
-void CallTakeBack(ServerKind kind, CString& firstFile, CString& secondFile, CString& installationPath)
-{
-    switch (kind) {
-    case Skylane: EnsureCorvaneSLSLacksVP(firstFile, installationPath); break;
-    case Mondrel: EnsureMondrelLacksVP(firstFile, installationPath, secondFile); break;
-    case Brell: EnsureBrellLacksVP(firstFile, installationPath); break;
-    case Iis: EnsureMSIISLacksVP(installationPath); break;
-    case CorvaneHttpd: EnsureCorvaneHTTPDLacksVP(firstFile, installationPath); break;
-    case Netscape: EnsureNETLacksVP(firstFile, installationPath); break;
+    case Skylane: takeBack ? EnsureCorvaneSLSLacksVP(firstFile, path) : EnsureCorvaneSLSContainsVP(firstFile, path); break;
+    case Mondrel:
+        takeBack ? EnsureMondrelLacksVP(firstFile, path, secondFile) : EnsureMondrelContainsVP(firstFile, path, secondFile);
+        break;
+    case Brell: takeBack ? EnsureBrellLacksVP(firstFile, path) : EnsureBrellContainsVP(firstFile, path); break;
+    case Iis: takeBack ? EnsureMSIISLacksVP(path) : EnsureMSIISContainsVP(path); break;
+    case CorvaneHttpd: takeBack ? EnsureCorvaneHTTPDLacksVP(firstFile, path) : EnsureCorvaneHTTPDContainsVP(firstFile, path); break;
+    case Netscape: takeBack ? EnsureNETLacksVP(firstFile, path) : EnsureNETContainsVP(firstFile, path); break;
     default: break;
     }
 }
@@ -90,11 +80,7 @@ void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool 
     CString firstFile;
     CString secondFile;
     for (ServerKind kind : kConfigureOrder) {
-        if (record.ReadServer(kind, firstFile, secondFile) == 0)
-            continue;
-        if (takeBack)
-            CallTakeBack(kind, firstFile, secondFile, installationPath);
-        else
-            CallOperation(kind, firstFile, secondFile, installationPath);
+        if (record.ReadServer(kind, firstFile, secondFile) != 0)
+            CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
     }
 }

@@ -98,6 +98,15 @@ std::vector<std::string> TextModeLines(const std::string& bytes)
     return lines;
 }
 
+bool LeftUntouched(const CString& path, const std::function<void()>& run)
+{
+    FILETIME before = LastWriteTime(path);
+    Sleep(20);
+    run();
+    FILETIME after = LastWriteTime(path);
+    return CompareFileTime(&before, &after) == 0;
+}
+
 std::string RandomLines(std::mt19937& random, size_t size, unsigned oddEndOneIn, const std::function<std::string()>& line)
 {
     static const char* const kOddEnds[] = {"\n", "\r", "\r\r\n", "\x1A", "\r\n"};

@@ -42,6 +42,9 @@ void WriteBytes(const CString& path, const std::string& bytes);
 std::string ReadBytes(const CString& path);
 bool FileExists(const CString& path);
 FILETIME LastWriteTime(const CString& path);
+// Whether the file's last write time is the same after `run` as before it (a moment apart, so that
+// a rewrite cannot fall within the clock's step).
+bool LeftUntouched(const CString& path, const std::function<void()>& run);
 // The lines of file content as text mode reads them: LF ends a line and takes a CR right before
 // it along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
 std::vector<std::string> TextModeLines(const std::string& bytes);

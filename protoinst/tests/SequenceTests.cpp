@@ -30,11 +30,10 @@ void PrepareMachine()
             Sleep(200);
     }
     REQUIRE(copied);
-    HKEY key;
-    REQUIRE(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\protoinst.exe", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("nt40"), 5);
-    RegCloseKey(key);
+    CKey key;
+    REQUIRE(key.Create(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\protoinst.exe", REG_OPTION_NON_VOLATILE,
+                       KEY_ALL_ACCESS) == ERROR_SUCCESS);
+    REQUIRE(key.SetValue("Version", CString("nt40")) == ERROR_SUCCESS);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kInstallationDirectoryKey);
 }
 
@@ -56,15 +55,14 @@ struct Run {
 // The record as it stands while the panel may still be writing it; empty if not there yet.
 std::string PeekRecord(const CString& path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return std::string();
     char buffer[4096];
     DWORD got = 0;
     std::string text;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         text.append(buffer, got);
-    CloseHandle(file);
     return text;
 }
 
@@ -72,12 +70,8 @@ Run RunHelper(const CScratchDir& dir, const char* arguments)
 {
     CString record = dir / "ncpa-record.txt";
     SetEnvironmentVariableA("NCPA_RECORD", record);
-    CString commandLine = CString("protoinst.exe") + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     CProcessInformation process;
-    REQUIRE(CreateProcessA(ProgramFolder() + "protoinst.exe", commandLine.GetBuffer(commandLine.GetLength()), nullptr,
-                           nullptr, FALSE, 0, nullptr, dir.Path(), &startup, process.Receive()));
+    StartProgram(process, ProgramFolder() + "protoinst.exe", CString("protoinst.exe") + arguments, dir.Path());
     Run run;
     // The bar answers while the helper pumps: at the end, in its message loop.
     HWND frame = WaitForWindow("Installing Corvane LLC2 Network Protocol", 20000);
