@@ -1,30 +1,103 @@
 #include "ConfiguratorApp.h"
 
 #include "InstalledServersRecord.h"
+#include "RunLog.h"
 #include "ServerDiscovery.h"
 #include "ServerSelectDlg.h"
+#include "StoreChanges.h"
 #include "vpsetup.h"
 
 namespace {
 
+// Compiled in, for the log's heading; the program carries no version resource.
+const char kProgramVersion[] = "1.0";
+const char kBuildDate[] = __DATE__ " " __TIME__;
+
 const ServerKind kConfigureOrder[] = {Skylane, Mondrel, Brell, Iis, CorvaneHttpd, Netscape};
+
+// What the log calls each kind and its two operations, by ServerKind.
+struct KindNames {
+    const char* product;
+    const char* contains;
+    const char* lacks;
+};
+const KindNames kKindNames[ServerKindCount] = {
+    {"Pellan Mondrel", "EnsureMondrelContainsVP", "EnsureMondrelLacksVP"},
+    {"Pellan Brell", "EnsureBrellContainsVP", "EnsureBrellLacksVP"},
+    {"Corvane Skylane Server", "EnsureCorvaneSLSContainsVP", "EnsureCorvaneSLSLacksVP"},
+    {"Microsoft IIS", "EnsureMSIISContainsVP", "EnsureMSIISLacksVP"},
+    {"Corvane HTTPD", "EnsureCorvaneHTTPDContainsVP", "EnsureCorvaneHTTPDLacksVP"},
+    {"Netscape Enterprise", "EnsureNETContainsVP", "EnsureNETLacksVP"},
+};
+
+const char* YesNo(bool value)
+{
+    return value ? "yes" : "no";
+}
+
+CString CurrentDirectory()
+{
+    char directory[MAX_PATH + 1] = "";
+    DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
+    return length < sizeof directory ? CString(directory, static_cast<int>(length)) : CString("(too long to read)");
+}
+
+void LogHeading(CRunLog& log, const Switches& switches, const CString& installationPath)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[64];
+    wsprintfA(stamp, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+              now.wSecond);
+    log.Line(CString("==== vpsetup ") + kProgramVersion + " (built " + kBuildDate + "), run at " + stamp);
+    log.Line(CString("command line: ") + CRunLog::Quoted(GetCommandLineA()));
+    log.Line(CString("current directory: ") + CRunLog::Quoted(CurrentDirectory()));
+    log.Line(CString("switches: discover ") + YesNo(switches.discover) + ", select " + YesNo(switches.select) +
+             ", configure " + YesNo(switches.configure) + ", unconfigure " + YesNo(switches.unconfigure) +
+             "; installation path " + CRunLog::Quoted(installationPath) + "; log " + CRunLog::Quoted(switches.logPath));
+}
+
+void LogFindings(CRunLog& log, const CServerDiscovery& discovery)
+{
+    log.Line("discovery found:");
+    for (int kind = 0; kind < ServerKindCount; ++kind) {
+        const DiscoveredServer& server = discovery.m_servers[kind];
+        CString line = CString("  ") + kKindNames[kind].product + (server.found ? ": found" : ": not found");
+        if (!server.firstFile.IsEmpty())
+            line += CString(", ") + (kind == Mondrel ? "database " : "file ") + CRunLog::Quoted(server.firstFile);
+        if (!server.secondFile.IsEmpty())
+            line += CString(", program folder ") + CRunLog::Quoted(server.secondFile);
+        log.Line(line);
+    }
+}
+
+// The store an operation of the kind works on, to be looked at before and after it.
+CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile)
+{
+    switch (kind) {
+    case Iis: return CStoreSnapshot(CStoreSnapshot::VirtualRoots, CString());
+    case Mondrel: return CStoreSnapshot(CStoreSnapshot::Database, firstFile);
+    default: return CStoreSnapshot(CStoreSnapshot::ConfigFile, firstFile);
+    }
+}
 
 // The library's operation for the kind, or with takeBack its twin, which takes out what the
 // operation adds, with the same arguments. The result is not examined, so that one server's
 // failure does not keep the next from its turn.
-void CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath)
+int CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath)
 {
     CString& path = installationPath;
     switch (kind) {
-    case Skylane: takeBack ? EnsureCorvaneSLSLacksVP(firstFile, path) : EnsureCorvaneSLSContainsVP(firstFile, path); break;
+    case Skylane: return takeBack ? EnsureCorvaneSLSLacksVP(firstFile, path) : EnsureCorvaneSLSContainsVP(firstFile, path);
     case Mondrel:
-        takeBack ? EnsureMondrelLacksVP(firstFile, path, secondFile) : EnsureMondrelContainsVP(firstFile, path, secondFile);
-        break;
-    case Brell: takeBack ? EnsureBrellLacksVP(firstFile, path) : EnsureBrellContainsVP(firstFile, path); break;
-    case Iis: takeBack ? EnsureMSIISLacksVP(path) : EnsureMSIISContainsVP(path); break;
-    case CorvaneHttpd: takeBack ? EnsureCorvaneHTTPDLacksVP(firstFile, path) : EnsureCorvaneHTTPDContainsVP(firstFile, path); break;
-    case Netscape: takeBack ? EnsureNETLacksVP(firstFile, path) : EnsureNETContainsVP(firstFile, path); break;
-    default: break;
+        return takeBack ? EnsureMondrelLacksVP(firstFile, path, secondFile)
+                        : EnsureMondrelContainsVP(firstFile, path, secondFile);
+    case Brell: return takeBack ? EnsureBrellLacksVP(firstFile, path) : EnsureBrellContainsVP(firstFile, path);
+    case Iis: return takeBack ? EnsureMSIISLacksVP(path) : EnsureMSIISContainsVP(path);
+    case CorvaneHttpd:
+        return takeBack ? EnsureCorvaneHTTPDLacksVP(firstFile, path) : EnsureCorvaneHTTPDContainsVP(firstFile, path);
+    case Netscape: return takeBack ? EnsureNETLacksVP(firstFile, path) : EnsureNETContainsVP(firstFile, path);
+    default: return 0;
     }
 }
 
@@ -32,40 +105,57 @@ void CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& 
 
 bool CConfiguratorApp::InitInstance()
 {
+    const DWORD started = GetTickCount();
     CString installationPath;
     Switches switches = ParseSwitches(CString(CommandLine()), installationPath);
     m_bDiscover = switches.discover;
     m_bSelect = switches.select;
     m_bConfigure = switches.configure;
     m_bUnconfigure = switches.unconfigure;
+    // Without "/LOG=", or with a log that cannot be opened, nothing is written anywhere.
+    CRunLog runLog;
+    CRunLog* log = !switches.logPath.IsEmpty() && runLog.Open(switches.logPath) ? &runLog : nullptr;
+    if (log)
+        LogHeading(*log, switches, installationPath);
 
     if (m_bDiscover) {
         CServerDiscovery discovery;
+        discovery.m_log = log;
         discovery.DiscoverAll();
+        if (log)
+            LogFindings(*log, discovery);
         if (m_bSelect)
-            ShowSelection(discovery);
+            ShowSelection(discovery, log);
         else
-            WriteRecord(discovery);
+            WriteRecord(discovery, log);
     }
     // A run never adds and takes back at once: taking back wins.
     if ((m_bConfigure || m_bUnconfigure) && !m_bSelect)
-        ConfigureRecordedServers(installationPath, m_bUnconfigure);
+        ConfigureRecordedServers(installationPath, m_bUnconfigure, log);
+    LogLine(log, CString("==== run ended after ") + CRunLog::Number(static_cast<long>(GetTickCount() - started)) + " ms");
     return false;
 }
 
-void CConfiguratorApp::ShowSelection(const CServerDiscovery& discovery)
+void CConfiguratorApp::ShowSelection(const CServerDiscovery& discovery, CRunLog* log)
 {
     CServerSelectDlg dialog(nullptr);
     dialog.m_mondrelCheck = discovery.m_servers[Mondrel].found;
     dialog.m_brellCheck = discovery.m_servers[Brell].found;
     dialog.m_skylaneCheck = discovery.m_servers[Skylane].found;
     dialog.m_iisCheck = discovery.m_servers[Iis].found;
-    dialog.DoModal();
+    LogLine(log, "selection dialog shown; the record is not written and nothing is configured");
+    INT_PTR closed = dialog.DoModal();
+    LogLine(log, CString("selection dialog closed ") +
+                     (closed == IDOK ? "with Configure Servers (or Enter)"
+                                     : closed == IDCANCEL ? "with Cancel (or Escape)" : "without being shown") +
+                     ", result " + CRunLog::Number(static_cast<long>(closed)));
 }
 
-void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery)
+void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery, CRunLog* log)
 {
+    LogLine(log, CString("record written to the volatile key HKLM\\") + CInstalledServersRecord::kKeyPath + ":");
     CInstalledServersRecord record;
+    record.m_log = log;
     // In the record's own order, which is the kinds' numbering.
     for (int kind = 0; kind < ServerKindCount; ++kind) {
         const DiscoveredServer& server = discovery.m_servers[kind];
@@ -74,13 +164,34 @@ void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery)
     record.WriteSummary();
 }
 
-void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool takeBack)
+void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool takeBack, CRunLog* log)
 {
+    LogLine(log, takeBack ? "unconfiguring the kinds the record marks as found" : "configuring the kinds the record marks as found");
     CInstalledServersRecord record;
     CString firstFile;
     CString secondFile;
     for (ServerKind kind : kConfigureOrder) {
-        if (record.ReadServer(kind, firstFile, secondFile) != 0)
+        const KindNames& names = kKindNames[kind];
+        if (record.ReadServer(kind, firstFile, secondFile) == 0) {
+            LogLine(log, CString(names.product) + ": not marked as found, skipped");
+            continue;
+        }
+        if (!log) {
             CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+            continue;
+        }
+        CString call = CString(names.product) + ": " + (takeBack ? names.lacks : names.contains) + "(";
+        if (kind != Iis)
+            call += CRunLog::Quoted(firstFile) + ", ";
+        call += CRunLog::Quoted(installationPath);
+        if (kind == Mondrel)
+            call += CString(", ") + CRunLog::Quoted(secondFile);
+        log->Line(call + ")");
+        CStoreSnapshot before = StoreOf(kind, firstFile), after = StoreOf(kind, firstFile);
+        before.Take();
+        int result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+        after.Take();
+        log->Line(CString("  result ") + CRunLog::Number(result));
+        before.LogChangesTo(after, *log);
     }
 }

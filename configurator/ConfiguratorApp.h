@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "Switches.h"
 
+class CRunLog;
 class CServerDiscovery;
 
 class CConfiguratorApp : public CApplication {
@@ -18,9 +19,10 @@ public:
     bool InitInstance() override;
 
 private:
-    void ShowSelection(const CServerDiscovery& discovery);
-    static void WriteRecord(const CServerDiscovery& discovery);
+    // The log, when there is one, says what each step saw and did.
+    void ShowSelection(const CServerDiscovery& discovery, CRunLog* log);
+    static void WriteRecord(const CServerDiscovery& discovery, CRunLog* log);
     // Each recorded kind's operation in the configure order: the one that adds the product's
     // mappings, or with takeBack the one that takes them out again.
-    static void ConfigureRecordedServers(CString& installationPath, bool takeBack);
+    static void ConfigureRecordedServers(CString& installationPath, bool takeBack, CRunLog* log);
 };

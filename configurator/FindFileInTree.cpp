@@ -51,7 +51,7 @@ ListingStart StartListing(const CString& directory, CFindHandle& listing, WIN32_
 
 } // namespace
 
-bool FindFileInTree(const CString& root, const CString& fileName, CString& foundDirectory)
+bool FindFileInTree(const CString& root, const CString& fileName, CString& foundDirectory, int* visited)
 {
     std::deque<CString> pending;
     pending.push_back(root);
@@ -63,6 +63,8 @@ bool FindFileInTree(const CString& root, const CString& fileName, CString& found
         if (start == ListingStart::EndSearch)
             return false;
         if (start == ListingStart::Started) {
+            if (visited)
+                ++*visited;
             do {
                 if (IsDotEntry(entry.cFileName))
                     continue;

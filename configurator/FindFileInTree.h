@@ -8,4 +8,5 @@
 // Sets foundDirectory to the directory as it was queued (a drive root keeps its backslash) and
 // returns true; otherwise leaves it alone. Only files match. The working directory is the same
 // afterwards, however the search ends.
-bool FindFileInTree(const CString& root, const CString& fileName, CString& foundDirectory);
+// `visited`, when given, counts the directories whose listing was read.
+bool FindFileInTree(const CString& root, const CString& fileName, CString& foundDirectory, int* visited = nullptr);

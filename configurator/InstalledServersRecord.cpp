@@ -1,6 +1,7 @@
 #include "InstalledServersRecord.h"
 
 #include "RegistryKey.h"
+#include "RunLog.h"
 
 namespace {
 const DWORD kStringBufferBytes = 255;
@@ -30,14 +31,16 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
     if (found != 0)
         m_anyFound = 1;
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS)
+    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
+        LogLine(m_log, "  the record's key cannot be opened: nothing written for this kind");
         return;
+    }
     const ValueNames& names = kNames[kind];
-    key.SetValue(names.found, static_cast<DWORD>(found));
+    LogWritten(names.found, key.SetValue(names.found, static_cast<DWORD>(found)), CRunLog::Number(found));
     if (names.firstFile)
-        key.SetValue(names.firstFile, firstFile);
+        LogWritten(names.firstFile, key.SetValue(names.firstFile, firstFile), CRunLog::Quoted(firstFile));
     if (names.secondFile)
-        key.SetValue(names.secondFile, secondFile);
+        LogWritten(names.secondFile, key.SetValue(names.secondFile, secondFile), CRunLog::Quoted(secondFile));
 }
 
 int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& secondFile) const
@@ -62,8 +65,19 @@ int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& s
 void CInstalledServersRecord::WriteSummary()
 {
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS)
+    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
+        LogLine(m_log, "  the record's key cannot be opened: no summary written");
         return;
-    key.SetValue("HasAWebServerBeenDiscovered", static_cast<DWORD>(m_anyFound));
-    key.SetValue("Finished", static_cast<DWORD>(1));
+    }
+    LogWritten("HasAWebServerBeenDiscovered", key.SetValue("HasAWebServerBeenDiscovered", static_cast<DWORD>(m_anyFound)),
+               CRunLog::Number(static_cast<long>(m_anyFound)));
+    LogWritten("Finished", key.SetValue("Finished", static_cast<DWORD>(1)), CRunLog::Number(1));
+}
+
+void CInstalledServersRecord::LogWritten(const char* name, long result, const CString& value) const
+{
+    if (result == ERROR_SUCCESS)
+        LogLine(m_log, CString("  ") + CRunLog::Quoted(name) + " = " + value);
+    else
+        LogLine(m_log, CString("  ") + CRunLog::Quoted(name) + " not written (error " + CRunLog::Number(result) + ")");
 }

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+class CRunLog;
+
 class CInstalledServersRecord {
 public:
     // Creates the key (and its missing parent) as volatile, or opens it as it is.
@@ -21,8 +23,12 @@ public:
     void WriteSummary();
 
     static const char kKeyPath[];
+    // Where every value written is said, when a log was asked for.
+    CRunLog* m_log = nullptr;
 
 private:
+    void LogWritten(const char* name, long result, const CString& value) const;
+
     struct ValueNames {
         const char* found;
         const char* firstFile;  // nullptr for IIS

@@ -3,6 +3,7 @@
 #include "FindFileInTree.h"
 #include "PathText.h"
 #include "RegistryKey.h"
+#include "RunLog.h"
 
 #include <windows.h>
 
@@ -33,12 +34,17 @@ CString FirstSubkeyName(const CKey& key)
     return CString(name, size < kNameBufferChars ? static_cast<int>(size) : 0);
 }
 
-CString DirectoryFromRegistry(const RegistryProbe& probe)
+CString DirectoryFromRegistry(const RegistryProbe& probe, CRunLog* log)
 {
     CKey product;
     const char* productKey = nullptr;
     for (const char* candidate : probe.productKeys) {
-        if (candidate && product.Open(HKEY_LOCAL_MACHINE, candidate, KEY_READ) == ERROR_SUCCESS) {
+        if (!candidate)
+            continue;
+        LONG opened = product.Open(HKEY_LOCAL_MACHINE, candidate, KEY_READ);
+        LogLine(log, CString("  key HKLM\\") + candidate + (opened == ERROR_SUCCESS ? ": opened" : ": cannot be opened, error ") +
+                         (opened == ERROR_SUCCESS ? CString() : CRunLog::Number(opened)));
+        if (opened == ERROR_SUCCESS) {
             productKey = candidate;
             break;
         }
@@ -46,21 +52,54 @@ CString DirectoryFromRegistry(const RegistryProbe& probe)
     if (!productKey)
         return CString();
     CString version = FirstSubkeyName(product);
-    if (version.IsEmpty())
+    if (version.IsEmpty()) {
+        LogLine(log, "  no version key under it (or its name does not fit 127 characters)");
         return CString();
+    }
     CKey versionKey;
-    if (versionKey.Open(HKEY_LOCAL_MACHINE, CString(productKey) + "\\" + version, KEY_READ) != ERROR_SUCCESS)
+    if (versionKey.Open(HKEY_LOCAL_MACHINE, CString(productKey) + "\\" + version, KEY_READ) != ERROR_SUCCESS) {
+        LogLine(log, CString("  version key ") + CRunLog::Quoted(version) + " cannot be opened");
         return CString();
-    return versionKey.QueryString(probe.directoryValue, kDirectoryBufferBytes);
+    }
+    CString directory = versionKey.QueryString(probe.directoryValue, kDirectoryBufferBytes);
+    LogLine(log, CString("  version key ") + CRunLog::Quoted(version) + ", value " + CRunLog::Quoted(probe.directoryValue) +
+                     " = " + CRunLog::Quoted(directory) +
+                     (directory.IsEmpty() ? " (missing, not a string, or too long for 127 characters)" : ""));
+    return directory;
 }
 
-// The existence check: the file must open for reading while nobody else holds it.
-bool OpensUnshared(const CString& path)
+// The existence check: the file must open for reading while nobody else holds it. The system's
+// error code when it does not.
+DWORD OpenUnsharedError(const CString& path)
 {
     if (path.IsEmpty())
-        return false;
+        return ERROR_PATH_NOT_FOUND;
     CFileHandle file(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsValid();
+    return file.IsValid() ? NO_ERROR : GetLastError();
+}
+
+CString OpenOutcome(DWORD error)
+{
+    switch (error) {
+    case NO_ERROR: return "opens for reading with nobody else holding it: found";
+    case ERROR_SHARING_VIOLATION: return "is held open by another program: not found";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return "does not exist: not found";
+    default: return CString("cannot be opened (error ") + CRunLog::Number(static_cast<long>(error)) + "): not found";
+    }
+}
+
+CString DriveTypeName(UINT type)
+{
+    switch (type) {
+    case DRIVE_FIXED: return "fixed";
+    case DRIVE_REMOVABLE: return "removable";
+    case DRIVE_REMOTE: return "network";
+    case DRIVE_CDROM: return "CD-ROM";
+    case DRIVE_RAMDISK: return "RAM disk";
+    case DRIVE_NO_ROOT_DIR: return "no root folder";
+    default: return "unknown";
+    }
 }
 
 CString DatabasePath(const CString& directory)
@@ -96,23 +135,32 @@ CString BuildConfigFilePath(const RegistryProbe& probe, const CString& directory
     return path + suffix;
 }
 
-void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, DiscoveredServer& server)
+void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, DiscoveredServer& server, CRunLog* log)
 {
     CString computerName = probe.needsComputerName ? ComputerName() : CString();
-    CString directory = DirectoryFromRegistry(probe);
+    CString directory = DirectoryFromRegistry(probe, log);
     CString path;
     if (IsUsableDirectory(directory))
         path = BuildConfigFilePath(probe, directory, computerName);
-    server.found = OpensUnshared(path) ? 1 : 0;
+    else if (!directory.IsEmpty())
+        LogLine(log, "  a directory of 3 characters or fewer is no installation: not found");
+    DWORD error = OpenUnsharedError(path);
+    server.found = error == NO_ERROR ? 1 : 0;
     if (server.found)
         server.firstFile = path;
+    if (!path.IsEmpty())
+        LogLine(log, CString("  file ") + CRunLog::Quoted(path) + " " + OpenOutcome(error));
 }
 
 void CServerDiscovery::ProbeIis()
 {
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", KEY_READ) == ERROR_SUCCESS) {
-        m_servers[Iis].found = IsUsableDirectory(key.QueryString("Description", kDirectoryBufferBytes)) ? 1 : 0;
+        CString description = key.QueryString("Description", kDirectoryBufferBytes);
+        m_servers[Iis].found = IsUsableDirectory(description) ? 1 : 0;
+        LogLine(m_log, CString("  key HKLM\\SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion: opened; value \"Description\" = ") +
+                           CRunLog::Quoted(description) +
+                           (m_servers[Iis].found ? ": found" : ": not found (it must be a string of 4 to 127 characters)"));
         return;
     }
     CKey serviceType;
@@ -122,28 +170,53 @@ void CServerDiscovery::ProbeIis()
                                   KEY_READ) == ERROR_SUCCESS
                      ? 1
                      : 0;
+    LogLine(m_log, CString("  no key HKLM\\SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion; the IIS service type key ") +
+                       (m_servers[Iis].found ? "is there: found" : "is not there either: not found"));
+}
+
+std::vector<DriveRoot> DriveRoots()
+{
+    std::vector<DriveRoot> roots;
+    char strings[kDriveStringsChars + 1] = {};
+    DWORD length = GetLogicalDriveStringsA(kDriveStringsChars, strings);
+    if (length == 0 || length > kDriveStringsChars)
+        return roots;
+    for (const char* root = strings; *root && root < strings + length; root += lstrlenA(root) + 1)
+        roots.push_back({CString(root), GetDriveTypeA(root)});
+    return roots;
 }
 
 std::vector<CString> FixedDriveRoots()
 {
     std::vector<CString> roots;
-    char strings[kDriveStringsChars + 1] = {};
-    DWORD length = GetLogicalDriveStringsA(kDriveStringsChars, strings);
-    if (length == 0 || length > kDriveStringsChars)
-        return roots;
-    for (const char* root = strings; *root && root < strings + length; root += lstrlenA(root) + 1) {
-        if (GetDriveTypeA(root) == DRIVE_FIXED)
-            roots.push_back(CString(root));
+    for (const DriveRoot& drive : DriveRoots()) {
+        if (drive.type == DRIVE_FIXED)
+            roots.push_back(drive.root);
     }
     return roots;
 }
 
 void CServerDiscovery::ProbeMondrel()
 {
+    if (m_log) {
+        CString drives("  drives:");
+        for (const DriveRoot& drive : DriveRoots())
+            drives += CString(" ") + drive.root + " " + DriveTypeName(drive.type) + ";";
+        m_log->Line(drives + " only the fixed ones are searched");
+    }
     DiscoveredServer& mondrel = m_servers[Mondrel];
-    auto findDatabase = [&mondrel](const CString& below) {
+    // One breadth-first search, said in the log with the folders it read.
+    auto find = [this](const CString& below, const char* name, CString& directory) {
+        int visited = 0;
+        bool found = FindFileInTree(below, CString(name), directory, &visited);
+        LogLine(m_log, CString("  searched ") + CRunLog::Quoted(below) + " for " + name + ": " +
+                           (found ? CString("found in ") + CRunLog::Quoted(directory) : CString("not there")) + " (" +
+                           CRunLog::Number(visited) + " folders read)");
+        return found;
+    };
+    auto findDatabase = [&mondrel, &find](const CString& below) {
         CString directory;
-        if (!FindFileInTree(below, CString(kMondrelDatabase), directory))
+        if (!find(below, kMondrelDatabase, directory))
             return false;
         mondrel.found = 1;
         mondrel.firstFile = DatabasePath(directory);
@@ -152,7 +225,7 @@ void CServerDiscovery::ProbeMondrel()
     bool executableFound = false;
     for (const CString& root : FixedDriveRoots()) {
         CString directory;
-        if (!executableFound && FindFileInTree(root, CString(kMondrelExecutable), directory)) {
+        if (!executableFound && find(root, kMondrelExecutable, directory)) {
             executableFound = true;
             mondrel.secondFile = directory;
             // The server's own folder first, then the whole drive and the drives after it.
@@ -166,10 +239,16 @@ void CServerDiscovery::ProbeMondrel()
 
 void CServerDiscovery::DiscoverAll()
 {
+    LogLine(m_log, "probe Pellan Mondrel: a breadth-first search of the fixed drives for VSERVER.EXE, then MONCFG.VSF");
     ProbeMondrel();
-    ProbeRegistry(kBrellProbe, m_servers[Brell]);
-    ProbeRegistry(kSkylaneProbe, m_servers[Skylane]);
+    LogLine(m_log, "probe Pellan Brell: its registry entries, then HTTPD.CNF in the folder they name");
+    ProbeRegistry(kBrellProbe, m_servers[Brell], m_log);
+    LogLine(m_log, "probe Corvane Skylane Server: its registry entries, then HTTPD.CNF in the folder they name");
+    ProbeRegistry(kSkylaneProbe, m_servers[Skylane], m_log);
+    LogLine(m_log, "probe Microsoft IIS: its registry entries");
     ProbeIis();
-    ProbeRegistry(kCorvaneHttpdProbe, m_servers[CorvaneHttpd]);
-    ProbeRegistry(kNetscapeProbe, m_servers[Netscape]);
+    LogLine(m_log, "probe Corvane HTTPD: its registry entries, then conf\\HTTPD.CONF below the folder they name");
+    ProbeRegistry(kCorvaneHttpdProbe, m_servers[CorvaneHttpd], m_log);
+    LogLine(m_log, "probe Netscape Enterprise: its registry entries, then https-<computer name>\\config\\OBJ.CONF below the folder they name");
+    ProbeRegistry(kNetscapeProbe, m_servers[Netscape], m_log);
 }

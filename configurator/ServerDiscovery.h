@@ -5,6 +5,8 @@
 #include "CString.h"
 #include "ServerKind.h"
 
+#include <windows.h>
+
 #include <vector>
 
 // How a server kind found through its registry entries is probed.
@@ -33,10 +35,14 @@ struct DiscoveredServer {
     CString secondFile; // Mondrel only: the folder of the server program, kept even without a database
 };
 
+class CRunLog;
+
 class CServerDiscovery {
 public:
     // One row per kind, indexed by ServerKind.
     DiscoveredServer m_servers[ServerKindCount];
+    // Where the probes say what they looked at, when a log was asked for.
+    CRunLog* m_log = nullptr;
 
     // The six probes in the order Mondrel, Brell, Skylane, IIS, Corvane HTTPD, Netscape.
     void DiscoverAll();
@@ -44,8 +50,14 @@ public:
     void ProbeMondrel();
     void ProbeIis();
     // Sets found to 1 and stores the path only when the file named by the registry opens.
-    static void ProbeRegistry(const RegistryProbe& probe, DiscoveredServer& server);
+    static void ProbeRegistry(const RegistryProbe& probe, DiscoveredServer& server, CRunLog* log = nullptr);
 };
 
+struct DriveRoot {
+    CString root; // "C:\"
+    UINT type;    // as GetDriveType gives it
+};
+// Every drive's root, in the order the system reports them.
+std::vector<DriveRoot> DriveRoots();
 // The fixed drives' roots ("C:\"), in the order the system reports them.
 std::vector<CString> FixedDriveRoots();

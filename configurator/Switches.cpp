@@ -19,6 +19,23 @@ CString UpperCaseCommandLine(const CString& commandLine)
     return upper;
 }
 
+namespace {
+
+// The text after the first occurrence of the switch up to the first blank or the end.
+bool FindValueSwitch(const CString& text, const char* name, CString& value)
+{
+    const CString switchText(name);
+    int at = text.Find(switchText);
+    if (at < 0)
+        return false;
+    int start = at + switchText.GetLength();
+    int end = text.Find(' ', start);
+    value = text.Mid(start, (end < 0 ? text.GetLength() : end) - start);
+    return true;
+}
+
+} // namespace
+
 Switches ParseSwitches(const CString& commandLine, CString& installationPath)
 {
     Switches switches;
@@ -32,13 +49,11 @@ Switches ParseSwitches(const CString& commandLine, CString& installationPath)
     switches.configure = text.Find(CString("/CONFIGURE")) >= 0;
     switches.unconfigure = text.Find(CString("/UNCONFIGURE")) >= 0;
 
-    const CString pathSwitch("/PATH=");
-    int at = text.Find(pathSwitch);
-    if (at >= 0) {
-        int start = at + pathSwitch.GetLength();
-        int end = text.Find(' ', start);
-        installationPath += text.Mid(start, (end < 0 ? text.GetLength() : end) - start);
+    CString value;
+    if (FindValueSwitch(text, "/PATH=", value)) {
+        installationPath += value;
         EnsureTrailingBackslash(installationPath);
     }
+    FindValueSwitch(text, "/LOG=", switches.logPath);
     return switches;
 }

@@ -1,6 +1,6 @@
-// The configurator's command line: "/DISCOVER", "/SELECT", "/CONFIGURE", "/UNCONFIGURE" and
-// "/PATH=", found by plain substring search in an upper-cased copy, wherever their letters occur
-// ("/UNCONFIGURE" holds no "/CONFIGURE": the letters before "CONFIGURE" differ).
+// The configurator's command line: "/DISCOVER", "/SELECT", "/CONFIGURE", "/UNCONFIGURE", "/PATH="
+// and "/LOG=", found by plain substring search in an upper-cased copy, wherever their letters
+// occur ("/UNCONFIGURE" holds no "/CONFIGURE": the letters before "CONFIGURE" differ).
 #pragma once
 
 #include "CString.h"
@@ -10,6 +10,7 @@ struct Switches {
     bool select = false; // only together with discover
     bool configure = false;
     bool unconfigure = false; // takes back what configuring added; wins over configure
+    CString logPath;          // "/LOG=" up to the first blank, upper-cased; empty: no log
 };
 
 // Letters a to z become A to Z; a double-byte character goes through the system's mapping.

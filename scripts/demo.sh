@@ -25,14 +25,18 @@ for f in "${configs[@]}"; do cp "$c/$f" "$c/$f.before"; done
 reg query "$roots" > "$machine/roots.before"
 pvdb list "$database" > "$machine/mappings.before"
 
-# run_vpsetup MODE LABEL: MODE is /CONFIGURE or /UNCONFIGURE.
+# run_vpsetup MODE LABEL: MODE is /CONFIGURE or /UNCONFIGURE. Every run appends to one log.
 run_vpsetup() {
     echo
-    echo "=== C:\\LINKWELL> vpsetup /DISCOVER $1 /PATH=C:\\LINKWELL   ($2)"
-    (cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER "$1" '/PATH=C:\LINKWELL' </dev/null >/dev/null 2>&1)
+    echo "=== C:\\LINKWELL> vpsetup /DISCOVER $1 /PATH=C:\\LINKWELL /LOG=C:\\LINKWELL\\SETUP.LOG   ($2)"
+    (cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER "$1" '/PATH=C:\LINKWELL' '/LOG=C:\LINKWELL\SETUP.LOG' \
+        </dev/null >/dev/null 2>&1)
 }
 
 run_vpsetup /CONFIGURE "run 1"
+echo
+echo "--- C:\\LINKWELL\\SETUP.LOG after run 1 (shown without CR)"
+tr -d '\r' < "$c/LINKWELL/SETUP.LOG"
 echo
 echo "--- the installed-servers record"
 reg query 'HKLM\SOFTWARE\Corvane Linkwell Server Temp\Installed Web Servers' | sed '/^$/d'

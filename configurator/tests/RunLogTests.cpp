@@ -1,0 +1,218 @@
+// The log that "/LOG=" asks for: what one run saw and did, line by line, and a log that cannot be
+// written leaving the run as it would be without one.
+#include "InstalledServersRecord.h"
+#include "RunLog.h"
+#include "Switches.h"
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
+
+struct CleanMachine {
+    CCleanServerProductKeys products;
+    CleanMachine() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvane Linkwell Server Temp"); }
+    ~CleanMachine() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvane Linkwell Server Temp"); }
+};
+
+void Run(const CString& program, const CString& switches, const CString& folder)
+{
+    CProcessInformation process;
+    StartProgram(process, program, CString("vpsetup.exe ") + switches, folder);
+    REQUIRE(WaitForExit(process) == 0);
+}
+
+// What differs from run to run is masked: the build date and the time of the run, the duration,
+// and how many folders the search of the fixed drives read (the drives hold other tests' files).
+std::string Masked(std::string line)
+{
+    auto maskBetween = [&line](const std::string& from, const std::string& to) {
+        size_t at = line.find(from);
+        if (at == std::string::npos)
+            return;
+        at += from.size();
+        size_t end = to.empty() ? line.size() : line.find(to, at);
+        if (end != std::string::npos)
+            line.replace(at, end - at, "#");
+    };
+    maskBetween("(built ", "), run at ");
+    maskBetween("), run at ", "");
+    maskBetween("run ended after ", " ms");
+    maskBetween(": not there (", " folders read)");
+    return line;
+}
+
+std::vector<std::string> LogLines(const CString& path)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : TextModeLines(ReadBytes(path)))
+        lines.push_back(Masked(line));
+    return lines;
+}
+
+} // namespace
+
+TEST_CASE("a discovering and configuring run logs what it looked at, found, wrote and changed")
+{
+    CleanMachine clean;
+    CScratchDir dir;
+    CScratchRegistryKey roots(kRootsKey);
+    roots.SetString("/lw", Sz("C:\\OLD,,1"));
+    WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /lw-old/* C:\\LW\\*\r\nPass /* C:\\BRELL\\*\r\n");
+    WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw-old/*, web\\*, Pass,\r\n[END]\r\n"
+                                    "[MS IIS]\r\n/lw, web, 1,\r\n[END]\r\n");
+    SetRegistryValue("SOFTWARE\\Pellan\\Brell Webserver\\2.0", "ETCpath", Sz(dir.Path().c_str()));
+    SetRegistryValue("SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", "Description", Sz("Web Server"));
+    WriteBytes(dir / "SETUP.LOG", "an earlier run\r\n");
+
+    const CString program = ProgramFolder() + "vpsetup.exe";
+    Run(program, CString("/DISCOVER /CONFIGURE /PATH=C:\\LW /LOG=") + dir.Path() + "\\SETUP.LOG", dir.Path());
+
+    const std::string d = dir.Path().c_str();
+    std::string upper = UpperAscii(d);
+    const std::vector<std::string> expected = {
+        "an earlier run",
+        "==== vpsetup 1.0 (built #), run at #",
+        "command line: \"vpsetup.exe /DISCOVER /CONFIGURE /PATH=C:\\LW /LOG=" + d + "\\SETUP.LOG\"",
+        "current directory: \"" + d + "\"",
+        "switches: discover yes, select no, configure yes, unconfigure no; installation path \"C:\\LW\\\"; log \"" + upper +
+            "\\SETUP.LOG\"",
+        "probe Pellan Mondrel: a breadth-first search of the fixed drives for VSERVER.EXE, then MONCFG.VSF",
+        "  drives: C:\\ fixed; D:\\ fixed; E:\\ fixed; F:\\ CD-ROM; G:\\ fixed; H:\\ fixed; Z:\\ network; only the fixed ones are searched",
+        "  searched \"C:\\\" for VSERVER.EXE: not there (# folders read)",
+        "  searched \"D:\\\" for VSERVER.EXE: not there (# folders read)",
+        "  searched \"E:\\\" for VSERVER.EXE: not there (# folders read)",
+        "  searched \"G:\\\" for VSERVER.EXE: not there (# folders read)",
+        "  searched \"H:\\\" for VSERVER.EXE: not there (# folders read)",
+        "probe Pellan Brell: its registry entries, then HTTPD.CNF in the folder they name",
+        "  key HKLM\\SOFTWARE\\Pellan\\Mondrel Brell Webserver: cannot be opened, error 2",
+        "  key HKLM\\SOFTWARE\\Pellan\\Brell Webserver: opened",
+        "  version key \"2.0\", value \"ETCpath\" = \"" + d + "\"",
+        "  file \"" + d + "\\HTTPD.CNF\" opens for reading with nobody else holding it: found",
+        "probe Corvane Skylane Server: its registry entries, then HTTPD.CNF in the folder they name",
+        "  key HKLM\\SOFTWARE\\Corvane\\Skylane Server: cannot be opened, error 2",
+        "probe Microsoft IIS: its registry entries",
+        "  key HKLM\\SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion: opened; value \"Description\" = \"Web Server\": found",
+        "probe Corvane HTTPD: its registry entries, then conf\\HTTPD.CONF below the folder they name",
+        "  key HKLM\\SOFTWARE\\Corvane\\HTTP Server: cannot be opened, error 2",
+        "probe Netscape Enterprise: its registry entries, then https-<computer name>\\config\\OBJ.CONF below the folder they "
+        "name",
+        "  key HKLM\\SOFTWARE\\Netscape\\Enterprise: cannot be opened, error 2",
+        "discovery found:",
+        "  Pellan Mondrel: not found",
+        "  Pellan Brell: found, file \"" + d + "\\HTTPD.CNF\"",
+        "  Corvane Skylane Server: not found",
+        "  Microsoft IIS: found",
+        "  Corvane HTTPD: not found",
+        "  Netscape Enterprise: not found",
+        "record written to the volatile key HKLM\\SOFTWARE\\Corvane Linkwell Server Temp\\Installed Web Servers:",
+        "  \"Pellan Mondrel\" = 0",
+        "  \"Pellan Mondrel Config File\" = \"\"",
+        "  \"Pellan Mondrel NVelda DLL File\" = \"\"",
+        "  \"Pellan Brell\" = 1",
+        "  \"Pellan Brell Config File\" = \"" + d + "\\HTTPD.CNF\"",
+        "  \"Corvane SLS\" = 0",
+        "  \"Corvane SLS Config File\" = \"\"",
+        "  \"Microsoft IIS\" = 1",
+        "  \"Corvane HTTPD\" = 0",
+        "  \"Corvane HTTPD Config File\" = \"\"",
+        "  \"NETSCAPE\" = 0",
+        "  \"NETSCAPE Config File\" = \"\"",
+        "  \"HasAWebServerBeenDiscovered\" = 1",
+        "  \"Finished\" = 1",
+        "configuring the kinds the record marks as found",
+        "Corvane Skylane Server: not marked as found, skipped",
+        "Pellan Mondrel: not marked as found, skipped",
+        "Pellan Brell: EnsureBrellContainsVP(\"" + d + "\\HTTPD.CNF\", \"C:\\LW\\\")",
+        "  result 1",
+        "  line 2 of the file before, taken out: \"Pass /lw-old/* C:\\LW\\*\"",
+        "  line 2 of the file after, put in: \"Pass  /lw-old/*  C:\\LW\\web\\*\"",
+        "Microsoft IIS: EnsureMSIISContainsVP(\"C:\\LW\\\")",
+        "  result 1",
+        "  root removed: \"/lw\" = \"C:\\OLD,,1\"",
+        "  root added: \"/lw\" = \"C:\\LW\\web,,1\"",
+        "Corvane HTTPD: not marked as found, skipped",
+        "Netscape Enterprise: not marked as found, skipped",
+        "==== run ended after # ms",
+    };
+    const std::vector<std::string> logged = LogLines(dir / "SETUP.LOG");
+    for (size_t i = 0; i < expected.size() && i < logged.size(); ++i) {
+        INFO("line " << i + 1);
+        REQUIRE(logged[i] == expected[i]);
+    }
+    CHECK(logged.size() == expected.size());
+    CHECK(ReadBytes(dir / "SETUP.LOG").find("\n\n") == std::string::npos);
+}
+
+TEST_CASE("a log that cannot be written leaves the run as it is without one; long values are cut")
+{
+    CleanMachine clean;
+    CScratchDir dir;
+    const CString withDouble = ProgramFolder() + "configurator-double\\vpsetup.exe";
+    // A record with every kind found, one file value as long as the record holds.
+    const std::string longFile = "C:\\" + std::string(247, 'f') + ".CNF";
+    auto record = [&] {
+        CInstalledServersRecord servers;
+        for (int kind = 0; kind < ServerKindCount; ++kind)
+            servers.WriteServer(kind, 1, CString(kind == Brell ? longFile.c_str() : "C:\\S\\HTTPD.CNF"), CString("D:\\M"));
+    };
+    auto calls = [&] {
+        std::string made = ReadBytes(dir / "vpsetup-calls.txt");
+        DeleteFileA(dir / "vpsetup-calls.txt");
+        return made;
+    };
+    record();
+    Run(withDouble, CString("/CONFIGURE /PATH=C:\\P"), dir.Path());
+    const std::string withoutLog = calls();
+
+    CreateDirectoryA(dir / "folder.log", nullptr);
+    WriteBytes(dir / "readonly.log", "kept\r\n");
+    SetFileAttributesA(dir / "readonly.log", FILE_ATTRIBUTE_READONLY);
+    WriteBytes(dir / "held.log", "kept\r\n");
+    struct Case {
+        const char* how;
+        const char* log;
+    } cases[] = {
+        {"in a folder that does not exist", "missing\\run.log"},
+        {"read-only", "readonly.log"},
+        {"a folder", "folder.log"},
+        {"held open by another program without sharing", "held.log"},
+    };
+    for (const Case& c : cases) {
+        INFO(c.how);
+        CFileHandle held(CreateFileA(dir / "held.log", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        Run(withDouble, CString("/CONFIGURE /PATH=C:\\P /LOG=") + dir.Path() + "\\" + c.log, dir.Path());
+        CHECK(calls() == withoutLog);
+    }
+    CHECK_FALSE(FileExists(dir / "missing"));
+    CHECK(ReadBytes(dir / "readonly.log") == "kept\r\n");
+    CHECK(ReadBytes(dir / "held.log") == "kept\r\n");
+    SetFileAttributesA(dir / "readonly.log", FILE_ATTRIBUTE_NORMAL);
+
+    // A record value of 254 characters is logged cut, with its length said.
+    Run(withDouble, CString("/CONFIGURE /PATH=C:\\P /LOG=") + dir.Path() + "\\run.log", dir.Path());
+    CHECK(calls() == withoutLog);
+    std::string logged = ReadBytes(dir / "run.log");
+    CHECK(logged.find("\"C:\\" + std::string(197, 'f') + "\"... (cut, 254 characters in all)") != std::string::npos);
+    for (const std::string& line : TextModeLines(logged))
+        CHECK(line.size() < 400);
+}
+
+TEST_CASE("the log's path is taken like the installation path; its texts are cut and kept on their line")
+{
+    CString path;
+    CHECK(ParseSwitches(CString("/configure /log=c:\\setup.log /path=c:\\p"), path).logPath == "C:\\SETUP.LOG");
+    CHECK(ParseSwitches(CString("/LOG= /CONFIGURE"), path).logPath.IsEmpty());
+    CHECK(ParseSwitches(CString("/CATALOG=x"), path).logPath.IsEmpty());
+
+    const std::string line(1 << 20, 'x');
+    CHECK(std::string(CRunLog::Quoted(CString(line.c_str())).c_str()) ==
+          "\"" + line.substr(0, CRunLog::kLongestText) + "\"... (cut, 1048576 characters in all)");
+    CHECK(CRunLog::Quoted(CString("a\r\nb\x1A", 5)) == "\"a??b?\"");
+    CHECK(CRunLog::Quoted(CString("a\0b", 3)) == "\"a?b\"");
+}
