@@ -23,7 +23,13 @@ struct DialogTemplate {
     std::vector<TemplateItem> items;
 };
 
-// Fails the test when the template is missing or not in English (United States).
+const LANGID kEnglishUnitedStates = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+// The languages a module holds a resource in. The product's resources are in English (United
+// States) alone: a second language would be what a machine of that language loads instead.
+std::vector<LANGID> ResourceLanguages(HMODULE module, LPCSTR type, LPCSTR name);
+
+// Fails the test when the template is missing or not in English (United States) alone.
 DialogTemplate LoadDialogTemplate(HMODULE module, int id);
 
 // Compares the controls one by one: style, rectangle, id, class and text.
