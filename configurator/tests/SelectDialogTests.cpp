@@ -109,14 +109,8 @@ INT_PTR RunDialog(CServerSelectDlg& dialog, Watch& watch)
 TEST_CASE("dialog template 102 holds every style, position and size of the product's layout")
 {
     DialogTemplate d = LoadDialogTemplate(GetModuleHandleA(nullptr), 102);
-    CHECK(d.style == (WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_SETFONT));
-    CHECK(d.exStyle == WS_EX_APPWINDOW);
-    CHECK((d.x == 0 && d.y == 0 && d.cx == 257 && d.cy == 183));
-    CHECK_FALSE(d.hasMenu);
-    CHECK_FALSE(d.hasClass);
-    CHECK(d.caption == L"Remote Web Administration Configuration");
-    CHECK(d.pointSize == 8);
-    CHECK(d.font == L"MS Sans Serif");
+    CheckTemplateHeader(d, {WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_SETFONT, WS_EX_APPWINDOW, 0, 0, 257, 183,
+                            L"Remote Web Administration Configuration"});
 
     const DWORD base = WS_CHILD | WS_VISIBLE;
     TemplateItem expected[] = {

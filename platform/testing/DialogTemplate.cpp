@@ -69,6 +69,18 @@ DialogTemplate LoadDialogTemplate(HMODULE module, int id)
     return d;
 }
 
+void CheckTemplateHeader(const DialogTemplate& actual, const TemplateHeader& expected)
+{
+    CHECK(actual.style == expected.style);
+    CHECK(actual.exStyle == expected.exStyle);
+    CHECK((actual.x == expected.x && actual.y == expected.y && actual.cx == expected.cx && actual.cy == expected.cy));
+    CHECK_FALSE(actual.hasMenu);
+    CHECK_FALSE(actual.hasClass);
+    CHECK((actual.caption == expected.caption));
+    CHECK(actual.pointSize == 8);
+    CHECK((actual.font == L"MS Sans Serif"));
+}
+
 void CheckTemplateItems(const std::vector<TemplateItem>& actual, const std::vector<TemplateItem>& expected)
 {
     REQUIRE(actual.size() == expected.size());

@@ -67,14 +67,8 @@ TEST_CASE("template 13029 holds every style, position, size and text of the page
     HMODULE library = LoadLibraryA("pickpanel.dll");
     REQUIRE(library);
     DialogTemplate d = LoadDialogTemplate(library, 13029);
-    CHECK(d.style == (WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
-    CHECK(d.exStyle == 0);
-    CHECK((d.x == 0 && d.y == 0 && d.cx == 316 && d.cy == 205));
-    CHECK_FALSE(d.hasMenu);
-    CHECK_FALSE(d.hasClass);
-    CHECK((d.caption == L""));
-    CHECK(d.pointSize == 8);
-    CHECK((d.font == L"MS Sans Serif"));
+    // No caption of its own: DisableDialogControls gives it one.
+    CheckTemplateHeader(d, {WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, 0, 0, 316, 205, L""});
 
     const DWORD base = WS_CHILD | WS_VISIBLE;
     TemplateItem expected[] = {
