@@ -4,12 +4,26 @@
 
 #include <catch.hpp>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
 const char kCaption[] = "Remote Web Administration Configuration";
+
+// The dialog's rows, one per server kind, top to bottom: the box's label and the member it shows.
+struct Row {
+    const char* label;
+    int CServerSelectDlg::*member;
+};
+const Row kRows[] = {
+    {"Corvane Skylane Server (Version 4.x)", &CServerSelectDlg::m_skylaneCheck},
+    {"Pellan Mondrel Server", &CServerSelectDlg::m_mondrelCheck},
+    {"Pellan Brell Server", &CServerSelectDlg::m_brellCheck},
+    {"Microsoft Internet Information Server (Version 1.x 2.x)", &CServerSelectDlg::m_iisCheck},
+};
+const Row& kBrellRow = kRows[2];
 
 struct ControlSeen {
     int id;
@@ -24,7 +38,7 @@ struct Observation {
     bool shown = false;
     DWORD style = 0, exStyle = 0;
     std::string caption;
-    int checks[4] = {-1, -1, -1, -1}; // 1003, 1004, 1005, 1006
+    int checks[std::size(kRows)] = {-1, -1, -1, -1}; // -1: no box with the row's label
     bool bigIcon = false, smallIcon = false, dragIcon = false;
     std::vector<ControlSeen> controls;
 };
@@ -33,7 +47,7 @@ enum class Close { ConfigureButton, CancelButton, EscapeKey, CloseBox, EnterOnCh
 
 struct Watch {
     Close how;
-    bool toggleBrell;
+    bool clickBrell;
     Observation seen;
 };
 
@@ -49,6 +63,12 @@ RECT ToDialogUnits(HWND dialog, HWND control)
     return d;
 }
 
+// A check box as a person finds it: by its label.
+HWND Box(HWND dialog, const Row& row)
+{
+    return FindWindowExA(dialog, nullptr, "Button", row.label);
+}
+
 DWORD WINAPI Watcher(void* param)
 {
     Watch* watch = static_cast<Watch*>(param);
@@ -62,9 +82,9 @@ DWORD WINAPI Watcher(void* param)
     char text[512];
     GetWindowTextA(dialog, text, sizeof text);
     seen.caption = text;
-    int ids[] = {1003, 1004, 1005, 1006};
-    for (int i = 0; i < 4; ++i)
-        seen.checks[i] = static_cast<int>(SendMessageA(GetDlgItem(dialog, ids[i]), BM_GETCHECK, 0, 0));
+    for (size_t i = 0; i < std::size(kRows); ++i)
+        if (HWND box = Box(dialog, kRows[i]))
+            seen.checks[i] = static_cast<int>(SendMessageA(box, BM_GETCHECK, 0, 0));
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_CONFIGURATOR));
     seen.bigIcon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0)) == icon;
     seen.smallIcon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0)) == icon;
@@ -82,14 +102,14 @@ DWORD WINAPI Watcher(void* param)
         seen.controls.push_back(c);
     }
 
-    if (watch->toggleBrell)
-        SendMessageA(GetDlgItem(dialog, 1005), BM_CLICK, 0, 0);
+    if (watch->clickBrell)
+        SendMessageA(Box(dialog, kBrellRow), BM_CLICK, 0, 0);
     switch (watch->how) {
     case Close::ConfigureButton: PostButtonClick(dialog, 1001); break;
     case Close::CancelButton: PostButtonClick(dialog, 1014); break;
-    case Close::EscapeKey: PostKey(GetDlgItem(dialog, 1003), VK_ESCAPE); break;
+    case Close::EscapeKey: PostKey(Box(dialog, kRows[0]), VK_ESCAPE); break;
     case Close::CloseBox: PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-    case Close::EnterOnCheckBox: PostKey(GetDlgItem(dialog, 1005), VK_RETURN); break;
+    case Close::EnterOnCheckBox: PostKey(Box(dialog, kBrellRow), VK_RETURN); break;
     case Close::EnterInEdit: PostKey(GetDlgItem(dialog, 1008), VK_RETURN); break;
     }
     return 0;
@@ -184,36 +204,36 @@ TEST_CASE("the running dialog shows the template's texts in place, with the prog
 
 TEST_CASE("the boxes show what discovery found, and each way of closing ends the dialog as the product does")
 {
-    CServerSelectDlg dialog;
-    dialog.m_skylaneCheck = 1;
-    dialog.m_mondrelCheck = 0;
-    dialog.m_brellCheck = 0;
-    dialog.m_iisCheck = 1;
+    // Each case finds other servers, so that any two rows differ in some case, before and after
+    // the Brell box is clicked: a box showing, or read back into, another row's member fails.
     struct Case {
         const char* rule;
         Close how;
         INT_PTR result;
-        int brellAfter; // the Brell box is ticked before closing
+        int found[std::size(kRows)]; // the members the dialog starts with
+        int after[std::size(kRows)]; // the members after the Brell box is clicked and the dialog closed
     } cases[] = {
-        {"Configure Servers ends with OK and reads nothing back", Close::ConfigureButton, IDOK, 0},
-        {"Cancel", Close::CancelButton, IDCANCEL, 0},
-        {"Esc", Close::EscapeKey, IDCANCEL, 0},
-        {"the close box", Close::CloseBox, IDCANCEL, 0},
-        {"Enter on a check box reads the boxes back", Close::EnterOnCheckBox, IDOK, 1},
-        {"Enter in an edit field reads the boxes back", Close::EnterInEdit, IDOK, 1},
+        {"Configure Servers ends with OK and reads nothing back", Close::ConfigureButton, IDOK, {1, 1, 0, 0}, {1, 1, 0, 0}},
+        {"Cancel", Close::CancelButton, IDCANCEL, {0, 1, 0, 1}, {0, 1, 0, 1}},
+        {"Esc", Close::EscapeKey, IDCANCEL, {0, 0, 1, 1}, {0, 0, 1, 1}},
+        {"the close box", Close::CloseBox, IDCANCEL, {1, 0, 1, 1}, {1, 0, 1, 1}},
+        {"Enter on a check box reads the boxes back", Close::EnterOnCheckBox, IDOK, {1, 1, 1, 0}, {1, 1, 0, 0}},
+        {"Enter in an edit field reads the boxes back", Close::EnterInEdit, IDOK, {1, 0, 0, 0}, {1, 0, 1, 0}},
     };
     for (const Case& c : cases) {
         SECTION(c.rule)
         {
+            CServerSelectDlg dialog;
+            for (size_t i = 0; i < std::size(kRows); ++i)
+                dialog.*kRows[i].member = c.found[i];
             Watch watch{c.how, true, {}};
             CHECK(RunDialog(dialog, watch) == c.result);
             REQUIRE(watch.seen.shown);
-            CHECK(watch.seen.checks[0] == BST_CHECKED);
-            CHECK(watch.seen.checks[1] == BST_UNCHECKED);
-            CHECK(watch.seen.checks[2] == BST_UNCHECKED);
-            CHECK(watch.seen.checks[3] == BST_CHECKED);
-            CHECK(dialog.m_brellCheck == c.brellAfter);
-            CHECK(dialog.m_skylaneCheck == 1);
+            for (size_t i = 0; i < std::size(kRows); ++i) {
+                INFO(kRows[i].label);
+                CHECK(watch.seen.checks[i] == (c.found[i] ? BST_CHECKED : BST_UNCHECKED));
+                CHECK(dialog.*kRows[i].member == c.after[i]);
+            }
         }
     }
 }
