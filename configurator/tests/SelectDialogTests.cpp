@@ -101,6 +101,7 @@ struct Watch {
     Close how;
     bool clickBrell;
     Observation seen;
+    DWORD dialogThread = 0;
 };
 
 ControlSeen See(HWND dialog, HWND control)
@@ -130,12 +131,23 @@ HWND Box(HWND dialog, const Row& row)
     return FindWindowExA(dialog, nullptr, "Button", row.label);
 }
 
+BOOL CALLBACK CloseShown(HWND window, LPARAM)
+{
+    if (IsWindowVisible(window))
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return TRUE;
+}
+
 DWORD WINAPI Watcher(void* param)
 {
     Watch* watch = static_cast<Watch*>(param);
     HWND dialog = WaitForWindow(kCaption);
-    if (!dialog)
+    if (!dialog) {
+        // Whatever the dialog thread shows is closed all the same: a dialog with another caption
+        // fails the case instead of holding it for ever.
+        EnumThreadWindows(watch->dialogThread, CloseShown, 0);
         return 0;
+    }
     Observation& seen = watch->seen;
     seen.shown = true;
     seen.exStyle = static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE));
@@ -164,6 +176,7 @@ DWORD WINAPI Watcher(void* param)
 
 INT_PTR RunDialog(CServerSelectDlg& dialog, Watch& watch)
 {
+    watch.dialogThread = GetCurrentThreadId();
     CKernelHandle thread(CreateThread(nullptr, 0, Watcher, &watch, 0, nullptr));
     INT_PTR result = dialog.DoModal();
     WaitForSingleObject(thread.Get(), 10000);
