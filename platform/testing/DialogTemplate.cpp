@@ -19,12 +19,25 @@ const WORD* SkipSzOrOrd(const WORD* p, WORD* ordinal = nullptr, std::wstring* te
     return p + 1;
 }
 
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages)
+{
+    reinterpret_cast<std::vector<LANGID>*>(languages)->push_back(language);
+    return TRUE;
+}
+
 } // namespace
+
+std::vector<LANGID> ResourceLanguages(HMODULE module, LPCSTR type, LPCSTR name)
+{
+    std::vector<LANGID> languages;
+    EnumResourceLanguagesA(module, type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
+    return languages;
+}
 
 DialogTemplate LoadDialogTemplate(HMODULE module, int id)
 {
-    HRSRC found = FindResourceExA(module, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(id), // RT_DIALOG
-                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    REQUIRE(ResourceLanguages(module, RT_DIALOG, MAKEINTRESOURCEA(id)) == std::vector<LANGID>{kEnglishUnitedStates});
+    HRSRC found = FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(id), kEnglishUnitedStates);
     REQUIRE(found);
     const DLGTEMPLATE* t = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(module, found)));
     REQUIRE(t);
@@ -54,6 +67,18 @@ DialogTemplate LoadDialogTemplate(HMODULE module, int id)
         d.items.push_back(ti);
     }
     return d;
+}
+
+void CheckTemplateHeader(const DialogTemplate& actual, const TemplateHeader& expected)
+{
+    CHECK(actual.style == expected.style);
+    CHECK(actual.exStyle == expected.exStyle);
+    CHECK((actual.x == expected.x && actual.y == expected.y && actual.cx == expected.cx && actual.cy == expected.cy));
+    CHECK_FALSE(actual.hasMenu);
+    CHECK_FALSE(actual.hasClass);
+    CHECK((actual.caption == expected.caption));
+    CHECK(actual.pointSize == 8);
+    CHECK((actual.font == L"MS Sans Serif"));
 }
 
 void CheckTemplateItems(const std::vector<TemplateItem>& actual, const std::vector<TemplateItem>& expected)

@@ -23,8 +23,25 @@ struct DialogTemplate {
     std::vector<TemplateItem> items;
 };
 
-// Fails the test when the template is missing or not in English (United States).
+const LANGID kEnglishUnitedStates = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+// The languages a module holds a resource in. The product's resources are in English (United
+// States) alone: a second language would be what a machine of that language loads instead.
+std::vector<LANGID> ResourceLanguages(HMODULE module, LPCSTR type, LPCSTR name);
+
+// Fails the test when the template is missing or not in English (United States) alone.
 DialogTemplate LoadDialogTemplate(HMODULE module, int id);
+
+// What a template's header makes of the dialog's window.
+struct TemplateHeader {
+    DWORD style, exStyle;
+    short x, y, cx, cy;
+    const wchar_t* caption;
+};
+
+// Checks the header: these, no menu, no window class of its own, and the font of the product's
+// dialogs (8-point MS Sans Serif).
+void CheckTemplateHeader(const DialogTemplate& actual, const TemplateHeader& expected);
 
 // Compares the controls one by one: style, rectangle, id, class and text.
 void CheckTemplateItems(const std::vector<TemplateItem>& actual, const std::vector<TemplateItem>& expected);
