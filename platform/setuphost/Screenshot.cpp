@@ -1,11 +1,16 @@
 #include "Screenshot.h"
 
-#include <vector>
-
 bool SaveWindowBitmap(HWND window, const char* path)
 {
+    // The window rectangle takes in the title bar and the frame, which Wine draws itself in its
+    // virtual desktop (with no window manager under Xvfb they would be left blank).
     RECT r;
     GetWindowRect(window, &r);
+    return SaveScreenBitmap(r, path);
+}
+
+bool SaveScreenBitmap(const RECT& r, const char* path)
+{
     int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0)
         return false;

@@ -87,6 +87,10 @@ int main(int argc, char** argv)
     int result = disable(page, flags[0], flags[1], flags[2], flags[3]);
     std::printf("DisableDialogControls -> %d\n", result);
     SetWindowPos(page, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    // The page is the setup's active window. Wine can leave the title bar of a page activated
+    // as it was made drawn inactive (seen here), so the title bar is told again.
+    SetForegroundWindow(page);
+    SendMessageA(page, WM_NCACTIVATE, TRUE, 0);
     Pump(500);
     if (report)
         Report(page);
