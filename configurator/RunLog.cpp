@@ -2,12 +2,6 @@
 
 #include <initializer_list>
 
-CRunLog::~CRunLog()
-{
-    if (IsOn())
-        CloseHandle(m_file);
-}
-
 bool CRunLog::Open(const CString& path)
 {
     DWORD attributes = GetFileAttributesA(path);
@@ -15,15 +9,12 @@ bool CRunLog::Open(const CString& path)
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return false;
-    m_file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!IsOn())
         return false;
-    if (SetFilePointer(m_file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-        return false;
-    }
-    return true;
+    if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        m_file.Reset();
+    return IsOn();
 }
 
 void CRunLog::Line(const CString& text)
@@ -33,11 +24,9 @@ void CRunLog::Line(const CString& text)
     CString line(text);
     line += "\r\n";
     DWORD wrote = 0;
-    if (!WriteFile(m_file, line.c_str(), static_cast<DWORD>(line.GetLength()), &wrote, nullptr) ||
-        wrote != static_cast<DWORD>(line.GetLength())) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    if (!WriteFile(m_file.Get(), line.c_str(), static_cast<DWORD>(line.GetLength()), &wrote, nullptr) ||
+        wrote != static_cast<DWORD>(line.GetLength()))
+        m_file.Reset();
 }
 
 CString CRunLog::Quoted(const CString& text)
@@ -56,12 +45,5 @@ CString CRunLog::Number(long value)
 {
     char text[24];
     wsprintfA(text, "%ld", value);
-    return CString(text);
-}
-
-CString CRunLog::Hex(unsigned long value)
-{
-    char text[24];
-    wsprintfA(text, "0x%lX", value);
     return CString(text);
 }

@@ -4,8 +4,7 @@
 #pragma once
 
 #include "CString.h"
-
-#include <windows.h>
+#include "UniqueHandle.h"
 
 class CRunLog {
 public:
@@ -14,14 +13,13 @@ public:
     static const int kLongestText = 200;
 
     CRunLog() = default;
-    ~CRunLog();
     CRunLog(const CRunLog&) = delete;
     CRunLog& operator=(const CRunLog&) = delete;
 
     // Opens the file for appending, allowing others to read it meanwhile; false (and no log) when
     // it cannot be opened, is a folder or is read-only.
     bool Open(const CString& path);
-    bool IsOn() const { return m_file != INVALID_HANDLE_VALUE; }
+    bool IsOn() const { return m_file.IsValid(); }
 
     // One line; nothing when the log is off or has failed once.
     void Line(const CString& text);
@@ -29,10 +27,9 @@ public:
     // The text in double quotes, cut at kLongestText characters.
     static CString Quoted(const CString& text);
     static CString Number(long value);
-    static CString Hex(unsigned long value);
 
 private:
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
 };
 
 // Writes a line when there is a log: the callers keep their own code the same with or without one.

@@ -42,8 +42,8 @@ CString DirectoryFromRegistry(const RegistryProbe& probe, CRunLog* log)
         if (!candidate)
             continue;
         LONG opened = product.Open(HKEY_LOCAL_MACHINE, candidate, KEY_READ);
-        LogLine(log, CString("  key HKLM\\") + candidate + (opened == ERROR_SUCCESS ? ": opened" : ": cannot be opened, error ") +
-                         (opened == ERROR_SUCCESS ? CString() : CRunLog::Number(opened)));
+        CString outcome = opened == ERROR_SUCCESS ? CString(": opened") : ": cannot be opened, error " + CRunLog::Number(opened);
+        LogLine(log, CString("  key HKLM\\") + candidate + outcome);
         if (opened == ERROR_SUCCESS) {
             productKey = candidate;
             break;

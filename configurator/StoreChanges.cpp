@@ -3,10 +3,8 @@
 #include "RegistryKey.h"
 #include "RunLog.h"
 #include "TextFile.h"
-#include "UniqueHandle.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace {
 
