@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every module and runs every test under the Wine rig.
-# Exits non-zero on any failure, and when no test ran.
+# Exits non-zero on any failure, and when no test ran. TEST_ARGS, when set, goes to CTest as it
+# stands (for instance TEST_ARGS="-R webcfg" to run a few tests while working).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
@@ -32,11 +33,11 @@ run_ctest() {
 status=0
 if [ "$RIG_ARCH" = i686 ]; then
     echo "== tests (32-bit Wine)"
-    run_ctest build/i686 || status=1
+    run_ctest build/i686 ${TEST_ARGS:-} || status=1
 else
     echo "== module checks (32-bit files)"
     run_ctest build/i686 -L module-check || status=1
     echo "== tests ($RIG_ARCH Wine)"
-    run_ctest "build/$RIG_ARCH" || status=1
+    run_ctest "build/$RIG_ARCH" ${TEST_ARGS:-} || status=1
 fi
 exit $status
