@@ -1,6 +1,9 @@
 #include "ConfiguratorApp.h"
 
+#include "IisVirtualRoots.h"
 #include "InstalledServersRecord.h"
+#include "PreviewDlg.h"
+#include "PreviewRun.h"
 #include "RunLog.h"
 #include "ServerDiscovery.h"
 #include "ServerSelectDlg.h"
@@ -49,7 +52,10 @@ void LogHeading(CRunLog& log, const Switches& switches, const CString& installat
     char stamp[64];
     wsprintfA(stamp, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
               now.wSecond);
-    log.Line(CString("==== vpsetup ") + kProgramVersion + " (built " + kBuildDate + "), run at " + stamp);
+    log.Line(CString("==== vpsetup ") + kProgramVersion + (switches.preview ? " preview" : "") + " (built " + kBuildDate +
+             "), run at " + stamp);
+    if (switches.preview)
+        log.Line("a preview: everything is looked at and nothing on this machine is changed");
     log.Line(CString("command line: ") + CRunLog::Quoted(GetCommandLineA()));
     log.Line(CString("current directory: ") + CRunLog::Quoted(CurrentDirectory()));
     log.Line(CString("switches: discover ") + YesNo(switches.discover) + ", select " + YesNo(switches.select) +
@@ -72,11 +78,11 @@ void LogFindings(CRunLog& log, const CServerDiscovery& discovery)
 }
 
 // The store an operation of the kind works on, to be looked at before and after it.
-CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile)
+CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile, const CString& secondFile)
 {
     switch (kind) {
     case Iis: return CStoreSnapshot(CStoreSnapshot::VirtualRoots, CString());
-    case Mondrel: return CStoreSnapshot(CStoreSnapshot::Database, firstFile);
+    case Mondrel: return CStoreSnapshot(CStoreSnapshot::Database, firstFile, secondFile);
     default: return CStoreSnapshot(CStoreSnapshot::ConfigFile, firstFile);
     }
 }
@@ -101,6 +107,50 @@ int CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
     }
 }
 
+// A preview's IIS changes go to the roots it looked at, not to the registry.
+class CPreviewRootWriter : public CVirtualRootWriter {
+public:
+    explicit CPreviewRootWriter(CStoreSnapshot& roots) : m_roots(roots) {}
+    bool Delete(const CString& enumeratedName) override
+    {
+        m_roots.DeleteRoot(enumeratedName);
+        return true;
+    }
+    bool Write(const CString& name, const CString& data) override
+    {
+        m_roots.WriteRoot(name, data);
+        return true;
+    }
+
+private:
+    CStoreSnapshot& m_roots;
+};
+
+// The kind's operation where it changes nothing: the IIS decisions made on the roots as they are,
+// the others on copies of their stores; `after` is the store as the call leaves it. False when it
+// could not be run (said in the log).
+bool PreviewOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile,
+                      CString& installationPath, CPreviewRun& preview, CStoreSnapshot& before,
+                      CStoreSnapshot& after, int& result, CRunLog& log)
+{
+    if (kind == Iis) {
+        before.Take();
+        after.Take();
+        CPreviewRootWriter roots(after);
+        result = ChangeIisRoots(installationPath, takeBack, roots);
+        return true;
+    }
+    CString copy;
+    if (!preview.StoreInPlaceOf(kind, firstFile, copy, log))
+        return false;
+    before = StoreOf(kind, copy, secondFile);
+    after = StoreOf(kind, copy, secondFile);
+    before.Take();
+    result = CallOperation(kind, takeBack, copy, secondFile, installationPath);
+    after.Take();
+    return true;
+}
+
 } // namespace
 
 bool CConfiguratorApp::InitInstance()
@@ -112,14 +162,20 @@ bool CConfiguratorApp::InitInstance()
     m_bSelect = switches.select;
     m_bConfigure = switches.configure;
     m_bUnconfigure = switches.unconfigure;
-    // Without "/LOG=", or with a log that cannot be opened, nothing is written anywhere.
+    m_bPreview = switches.preview;
+    // Without "/LOG=", or with a log that cannot be opened, nothing is written anywhere; a preview
+    // then keeps its text for its window.
     CRunLog runLog;
     CRunLog* log = !switches.logPath.IsEmpty() && runLog.Open(switches.logPath) ? &runLog : nullptr;
+    if (m_bPreview && !log) {
+        runLog.KeepInMemory();
+        log = &runLog;
+    }
     if (log)
         LogHeading(*log, switches, installationPath);
 
+    CServerDiscovery discovery;
     if (m_bDiscover) {
-        CServerDiscovery discovery;
         discovery.m_log = log;
         discovery.DiscoverAll();
         if (log)
@@ -127,12 +183,20 @@ bool CConfiguratorApp::InitInstance()
         if (m_bSelect)
             ShowSelection(discovery, log);
         else
-            WriteRecord(discovery, log);
+            WriteRecord(discovery, m_bPreview, log);
     }
-    // A run never adds and takes back at once: taking back wins.
-    if ((m_bConfigure || m_bUnconfigure) && !m_bSelect)
-        ConfigureRecordedServers(installationPath, m_bUnconfigure, log);
-    LogLine(log, CString("==== run ended after ") + CRunLog::Number(static_cast<long>(GetTickCount() - started)) + " ms");
+    // A run never adds and takes back at once: taking back wins. A preview configures from what
+    // it found, since it wrote no record.
+    if ((m_bConfigure || m_bUnconfigure) && !m_bSelect) {
+        CPreviewRun preview(m_bDiscover ? &discovery : nullptr);
+        ConfigureRecordedServers(installationPath, m_bUnconfigure, m_bPreview ? &preview : nullptr, log);
+    }
+    LogLine(log, CString("==== run ended after ") + CRunLog::Number(static_cast<long>(GetTickCount() - started)) + " ms" +
+                     (m_bPreview ? "; a preview: nothing was changed" : ""));
+    if (m_bPreview && !runLog.Text().IsEmpty()) {
+        CPreviewDlg window(runLog.Text());
+        window.DoModal();
+    }
     return false;
 }
 
@@ -151,10 +215,12 @@ void CConfiguratorApp::ShowSelection(const CServerDiscovery& discovery, CRunLog*
                      ", result " + CRunLog::Number(static_cast<long>(closed)));
 }
 
-void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery, CRunLog* log)
+void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery, bool preview, CRunLog* log)
 {
-    LogLine(log, CString("record written to the volatile key HKLM\\") + CInstalledServersRecord::kKeyPath + ":");
-    CInstalledServersRecord record;
+    LogLine(log, CString(preview ? "record that would be written to the volatile key HKLM\\"
+                                 : "record written to the volatile key HKLM\\") +
+                     CInstalledServersRecord::kKeyPath + ":");
+    CInstalledServersRecord record(preview ? CInstalledServersRecord::LookingOnly : CInstalledServersRecord::Writing);
     record.m_log = log;
     // In the record's own order, which is the kinds' numbering.
     for (int kind = 0; kind < ServerKindCount; ++kind) {
@@ -164,15 +230,18 @@ void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery, CRunLog* l
     record.WriteSummary();
 }
 
-void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool takeBack, CRunLog* log)
+void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool takeBack, CPreviewRun* preview,
+                                                CRunLog* log)
 {
     LogLine(log, takeBack ? "unconfiguring the kinds the record marks as found" : "configuring the kinds the record marks as found");
-    CInstalledServersRecord record;
+    CInstalledServersRecord record(preview ? CInstalledServersRecord::LookingOnly : CInstalledServersRecord::Writing);
     CString firstFile;
     CString secondFile;
     for (ServerKind kind : kConfigureOrder) {
         const KindNames& names = kKindNames[kind];
-        if (record.ReadServer(kind, firstFile, secondFile) == 0) {
+        const int found = preview ? preview->ReadServer(record, kind, firstFile, secondFile)
+                                  : record.ReadServer(kind, firstFile, secondFile);
+        if (found == 0) {
             LogLine(log, CString(names.product) + ": not marked as found, skipped");
             continue;
         }
@@ -187,10 +256,17 @@ void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool 
         if (kind == Mondrel)
             call += CString(", ") + CRunLog::Quoted(secondFile);
         log->Line(call + ")");
-        CStoreSnapshot before = StoreOf(kind, firstFile), after = StoreOf(kind, firstFile);
-        before.Take();
-        int result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
-        after.Take();
+        CStoreSnapshot before = StoreOf(kind, firstFile, secondFile), after = StoreOf(kind, firstFile, secondFile);
+        int result = 0;
+        if (preview) {
+            if (!PreviewOperation(kind, takeBack, firstFile, secondFile, installationPath, *preview, before, after,
+                                  result, *log))
+                continue;
+        } else {
+            before.Take();
+            result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+            after.Take();
+        }
         log->Line(CString("  result ") + CRunLog::Number(result));
         before.LogChangesTo(after, *log);
     }

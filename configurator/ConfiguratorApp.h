@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "Switches.h"
 
+class CPreviewRun;
 class CRunLog;
 class CServerDiscovery;
 
@@ -13,6 +14,7 @@ public:
     bool m_bSelect = false;
     bool m_bConfigure = false;
     bool m_bUnconfigure = false;
+    bool m_bPreview = false;
 
     // Switches, discovery, the dialog or the record, configuration; always false, so that the
     // program ends without a message loop.
@@ -21,8 +23,10 @@ public:
 private:
     // The log, when there is one, says what each step saw and did.
     void ShowSelection(const CServerDiscovery& discovery, CRunLog* log);
-    static void WriteRecord(const CServerDiscovery& discovery, CRunLog* log);
+    // A preview only says what it would write.
+    static void WriteRecord(const CServerDiscovery& discovery, bool preview, CRunLog* log);
     // Each recorded kind's operation in the configure order: the one that adds the product's
-    // mappings, or with takeBack the one that takes them out again.
-    static void ConfigureRecordedServers(CString& installationPath, bool takeBack, CRunLog* log);
+    // mappings, or with takeBack the one that takes them out again. A preview runs them where
+    // they change nothing (and always has a log).
+    static void ConfigureRecordedServers(CString& installationPath, bool takeBack, CPreviewRun* preview, CRunLog* log);
 };

@@ -18,8 +18,10 @@ const CInstalledServersRecord::ValueNames CInstalledServersRecord::kNames[Server
     {"NETSCAPE", "NETSCAPE Config File", nullptr},
 };
 
-CInstalledServersRecord::CInstalledServersRecord()
+CInstalledServersRecord::CInstalledServersRecord(Use use) : m_use(use)
 {
+    if (use == LookingOnly)
+        return;
     CKey key;
     key.Create(HKEY_LOCAL_MACHINE, kKeyPath, REG_OPTION_VOLATILE, KEY_ALL_ACCESS);
 }
@@ -30,12 +32,20 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
         return;
     if (found != 0)
         m_anyFound = 1;
+    const ValueNames& names = kNames[kind];
+    if (m_use == LookingOnly) {
+        LogWritten(names.found, ERROR_SUCCESS, CRunLog::Number(found));
+        if (names.firstFile)
+            LogWritten(names.firstFile, ERROR_SUCCESS, CRunLog::Quoted(firstFile));
+        if (names.secondFile)
+            LogWritten(names.secondFile, ERROR_SUCCESS, CRunLog::Quoted(secondFile));
+        return;
+    }
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
         LogLine(m_log, "  the record's key cannot be opened: nothing written for this kind");
         return;
     }
-    const ValueNames& names = kNames[kind];
     LogWritten(names.found, key.SetValue(names.found, static_cast<DWORD>(found)), CRunLog::Number(found));
     if (names.firstFile)
         LogWritten(names.firstFile, key.SetValue(names.firstFile, firstFile), CRunLog::Quoted(firstFile));
@@ -62,8 +72,18 @@ int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& s
     return static_cast<int>(found);
 }
 
+CString CInstalledServersRecord::AsReadBack(const CString& value)
+{
+    return value.GetLength() < static_cast<int>(kStringBufferBytes) ? value : CString();
+}
+
 void CInstalledServersRecord::WriteSummary()
 {
+    if (m_use == LookingOnly) {
+        LogWritten("HasAWebServerBeenDiscovered", ERROR_SUCCESS, CRunLog::Number(static_cast<long>(m_anyFound)));
+        LogWritten("Finished", ERROR_SUCCESS, CRunLog::Number(1));
+        return;
+    }
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
         LogLine(m_log, "  the record's key cannot be opened: no summary written");

@@ -12,8 +12,11 @@ class CRunLog;
 
 class CInstalledServersRecord {
 public:
-    // Creates the key (and its missing parent) as volatile, or opens it as it is.
-    CInstalledServersRecord();
+    enum Use {
+        Writing,    // the key (and its missing parent) is created as volatile when it is not there
+        LookingOnly // a preview: nothing is created or written; writing only says what it would write
+    };
+    explicit CInstalledServersRecord(Use use = Writing);
 
     // Writes the kind's found value and file values; any other kind number writes nothing.
     void WriteServer(int kind, int found, const CString& firstFile, const CString& secondFile);
@@ -21,6 +24,9 @@ public:
     int ReadServer(int kind, CString& firstFile, CString& secondFile) const;
     // "HasAWebServerBeenDiscovered" and, last of a discovering run, "Finished".
     void WriteSummary();
+
+    // A file value as ReadServer gives it back once written: empty when it does not fit.
+    static CString AsReadBack(const CString& value);
 
     static const char kKeyPath[];
     // Where every value written is said, when a log was asked for.
@@ -36,5 +42,6 @@ private:
     };
     static const ValueNames kNames[ServerKindCount];
 
+    Use m_use;
     DWORD m_anyFound = 0;
 };

@@ -23,6 +23,10 @@ void CRunLog::Line(const CString& text)
         return;
     CString line(text);
     line += "\r\n";
+    if (m_inMemory) {
+        m_text += line;
+        return;
+    }
     DWORD wrote = 0;
     if (!WriteFile(m_file.Get(), line.c_str(), static_cast<DWORD>(line.GetLength()), &wrote, nullptr) ||
         wrote != static_cast<DWORD>(line.GetLength()))

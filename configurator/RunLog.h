@@ -19,7 +19,10 @@ public:
     // Opens the file for appending, allowing others to read it meanwhile; false (and no log) when
     // it cannot be opened, is a folder or is read-only.
     bool Open(const CString& path);
-    bool IsOn() const { return m_file.IsValid(); }
+    // Keeps the lines in memory instead, for a preview shown in its window.
+    void KeepInMemory() { m_inMemory = true; }
+    const CString& Text() const { return m_text; }
+    bool IsOn() const { return m_file.IsValid() || m_inMemory; }
 
     // One line; nothing when the log is off or has failed once.
     void Line(const CString& text);
@@ -30,6 +33,8 @@ public:
 
 private:
     CFileHandle m_file;
+    bool m_inMemory = false;
+    CString m_text;
 };
 
 // Writes a line when there is a log: the callers keep their own code the same with or without one.

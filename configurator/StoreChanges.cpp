@@ -1,5 +1,6 @@
 #include "StoreChanges.h"
 
+#include "MondrelListing.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
 #include "TextFile.h"
@@ -15,8 +16,30 @@ const DWORD kRootDataBytes = 1024;
 // More changed lines than this are counted, not listed.
 const int kMostListedLines = 1000;
 
+CString RootLine(const CString& name, const CString& data)
+{
+    return CRunLog::Quoted(name) + " = " + CRunLog::Quoted(data);
+}
+
+// In the order of their names, whatever order the registry lists them in.
+void SortRoots(std::vector<CString>& names, std::vector<CString>& lines)
+{
+    std::vector<size_t> order(names.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return lines[a].CompareNoCase(lines[b]) < 0; });
+    std::vector<CString> sortedNames, sortedLines;
+    for (size_t i : order) {
+        sortedNames.push_back(names[i]);
+        sortedLines.push_back(lines[i]);
+    }
+    names.swap(sortedNames);
+    lines.swap(sortedLines);
+}
+
 // Every value of the IIS virtual roots key as "name = data" (the data's text up to its zero).
-bool ReadRoots(std::vector<CString>& roots)
+bool ReadRoots(std::vector<CString>& names, std::vector<CString>& roots)
 {
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
@@ -30,16 +53,17 @@ bool ReadRoots(std::vector<CString>& roots)
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS) {
+            names.push_back(CString());
             roots.push_back(CString("(a value too large to read)"));
             continue;
         }
         int length = 0;
         while (length < static_cast<int>(dataBytes) && data[length] != '\0')
             ++length;
-        roots.push_back(CRunLog::Quoted(CString(name, static_cast<int>(nameChars))) + " = " +
-                        CRunLog::Quoted(CString(data, length)));
+        names.push_back(CString(name, static_cast<int>(nameChars)));
+        roots.push_back(RootLine(names.back(), CString(data, length)));
     }
-    std::sort(roots.begin(), roots.end(), [](const CString& a, const CString& b) { return a.CompareNoCase(b) < 0; });
+    SortRoots(names, roots);
     return true;
 }
 
@@ -99,13 +123,39 @@ bool DiffLines(const std::vector<CString>& before, const std::vector<CString>& a
     return false;
 }
 
+void CStoreSnapshot::DeleteRoot(const CString& name)
+{
+    for (size_t i = 0; i < m_names.size(); ++i) {
+        if (m_names[i] == name) {
+            m_names.erase(m_names.begin() + static_cast<long>(i));
+            m_lines.erase(m_lines.begin() + static_cast<long>(i));
+            return;
+        }
+    }
+}
+
+void CStoreSnapshot::WriteRoot(const CString& name, const CString& data)
+{
+    for (size_t i = 0; i < m_names.size(); ++i) {
+        if (m_names[i].EqualsNoCase(name)) {
+            m_lines[i] = RootLine(m_names[i], data);
+            return;
+        }
+    }
+    m_names.push_back(name);
+    m_lines.push_back(RootLine(name, data));
+    SortRoots(m_names, m_lines);
+}
+
 void CStoreSnapshot::Take()
 {
     m_lines.clear();
+    m_names.clear();
     switch (m_kind) {
     case ConfigFile: m_readable = ReadFileLines(m_path, m_lines); break;
-    case VirtualRoots: m_readable = ReadRoots(m_lines); break;
+    case VirtualRoots: m_readable = ReadRoots(m_names, m_lines); break;
     case Database: {
+        m_listed = ListMondrelMappings(m_path, m_programDirectory, m_lines);
         WIN32_FILE_ATTRIBUTE_DATA data;
         m_readable = GetFileAttributesExA(m_path, GetFileExInfoStandard, &data) != FALSE;
         if (m_readable) {
@@ -122,6 +172,20 @@ void CStoreSnapshot::LogChangesTo(const CStoreSnapshot& later, CRunLog& log) con
 {
     if (!m_readable || !later.m_readable) {
         log.Line(CString("  the store could not be read ") + (m_readable ? "after" : "before") + " the call");
+        return;
+    }
+    if (m_kind == Database && m_listed && later.m_listed) {
+        std::vector<LineChange> changes;
+        if (!DiffLines(m_lines, later.m_lines, kMostListedLines, changes)) {
+            log.Line(CString("  more than ") + CRunLog::Number(kMostListedLines) + " mappings deleted and created (" +
+                     CRunLog::Number(static_cast<long>(m_lines.size())) + " before, " +
+                     CRunLog::Number(static_cast<long>(later.m_lines.size())) + " after)");
+            return;
+        }
+        if (changes.empty())
+            log.Line("  the mappings are unchanged");
+        for (const LineChange& change : changes)
+            log.Line(CString(change.added ? "  mapping created: " : "  mapping deleted: ") + change.text);
         return;
     }
     if (m_kind == Database) {

@@ -26,16 +26,27 @@ bool DiffLines(const std::vector<CString>& before, const std::vector<CString>& a
 class CStoreSnapshot {
 public:
     enum Kind { ConfigFile, VirtualRoots, Database };
-    CStoreSnapshot(Kind kind, const CString& path) : m_kind(kind), m_path(path) {}
+    // A database's mappings are read through the libraries in the Mondrel program folder.
+    CStoreSnapshot(Kind kind, const CString& path, const CString& programDirectory = CString())
+        : m_kind(kind), m_path(path), m_programDirectory(programDirectory)
+    {
+    }
     void Take();
+    // The roots as a preview's changes leave them: a value deleted under its name as enumerated,
+    // a value written as the library writes it (a name in other letter case is the same value).
+    void DeleteRoot(const CString& name);
+    void WriteRoot(const CString& name, const CString& data);
     // Logs how `later` differs from this snapshot, or that nothing did.
     void LogChangesTo(const CStoreSnapshot& later, CRunLog& log) const;
 
 private:
     Kind m_kind;
     CString m_path;
+    CString m_programDirectory;
     bool m_readable = false;
-    std::vector<CString> m_lines;    // a file's lines; for the roots, "name = data"
+    bool m_listed = false;           // a database's mappings could be read
+    std::vector<CString> m_lines;    // a file's lines; for the roots, "name = data"; a database's mappings
+    std::vector<CString> m_names;    // the roots' names, beside their lines
     unsigned long m_size = 0;        // the database's size and last write time
     unsigned long long m_written = 0;
 };

@@ -48,6 +48,7 @@ Switches ParseSwitches(const CString& commandLine, CString& installationPath)
     }
     switches.configure = text.Find(CString("/CONFIGURE")) >= 0;
     switches.unconfigure = text.Find(CString("/UNCONFIGURE")) >= 0;
+    switches.preview = text.Find(CString("/PREVIEW")) >= 0;
 
     CString value;
     if (FindValueSwitch(text, "/PATH=", value)) {

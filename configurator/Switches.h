@@ -1,5 +1,5 @@
-// The configurator's command line: "/DISCOVER", "/SELECT", "/CONFIGURE", "/UNCONFIGURE", "/PATH="
-// and "/LOG=", found by plain substring search in an upper-cased copy, wherever their letters
+// The configurator's command line: "/DISCOVER", "/SELECT", "/CONFIGURE", "/UNCONFIGURE", "/PREVIEW",
+// "/PATH=" and "/LOG=", found by plain substring search in an upper-cased copy, wherever their letters
 // occur ("/UNCONFIGURE" holds no "/CONFIGURE": the letters before "CONFIGURE" differ).
 #pragma once
 
@@ -10,6 +10,7 @@ struct Switches {
     bool select = false; // only together with discover
     bool configure = false;
     bool unconfigure = false; // takes back what configuring added; wins over configure
+    bool preview = false;     // does everything up to changing something, and changes nothing
     CString logPath;          // "/LOG=" up to the first blank, upper-cased; empty: no log
 };
 

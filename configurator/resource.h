@@ -1,4 +1,5 @@
-// Resource ids of the configurator: the selection dialog's template and controls, and the icon.
+// Resource ids of the configurator: the selection dialog's and the preview's templates and controls, and
+// the icon.
 #pragma once
 
 #define IDI_CONFIGURATOR 128
@@ -12,3 +13,5 @@
 #define IDC_MONDREL_FILE 1008
 #define IDC_BRELL_FILE 1009
 #define IDC_CANCEL_BUTTON 1014
+#define IDD_PREVIEW 103
+#define IDC_PREVIEW_TEXT 1020

@@ -43,6 +43,25 @@ int __cdecl EnsureMondrelLacksVPPrime(CString& databasePath, CString& installati
     return WithTemplateMappings(databasePath, installationPath, DeleteOwnMappings);
 }
 
+int __cdecl ListMondrelMappingsPrime(CString& databasePath, MondrelMappingSink each, void* context)
+{
+    try {
+        if (GetFileAttributesA(databasePath) == INVALID_FILE_ATTRIBUTES)
+            return -1;
+        const bool complete = RunMappingSession(
+            databasePath,
+            [&](PVDatabase& database) {
+                const CString form("DirMap");
+                for (const DirMapping& mapping : ReadMappings(database))
+                    each(context, form, mapping.source, mapping.target, mapping.type);
+            },
+            false);
+        return complete ? 0 : -2;
+    } catch (...) {
+        return -2;
+    }
+}
+
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
 {
     return TRUE;

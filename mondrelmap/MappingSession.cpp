@@ -15,8 +15,9 @@ void ShowClientError(PVSTATUS status)
 
 } // namespace
 
-void RunMappingSession(const CString& databasePath, const std::function<void(PVDatabase&)>& steps)
+bool RunMappingSession(const CString& databasePath, const std::function<void(PVDatabase&)>& steps, bool showErrors)
 {
+    bool complete = false;
     PVVeldaSession session;
     PVDatabase database;
     try {
@@ -25,9 +26,11 @@ void RunMappingSession(const CString& databasePath, const std::function<void(PVD
         session.GetDatabase(PVString(databasePath.c_str()), database, PVString(""));
         database.Open();
         steps(database);
+        complete = true;
     } catch (PVSTATUS status) {
         // What was changed before the error stays; no entry is retried.
-        ShowClientError(status);
+        if (showErrors)
+            ShowClientError(status);
     } catch (...) {
         // Out of memory on our side: the client library has nothing to say about it, but its
         // database must still be closed and its session ended.
@@ -41,4 +44,5 @@ void RunMappingSession(const CString& databasePath, const std::function<void(PVD
         session.Term();
     } catch (...) {
     }
+    return complete;
 }

@@ -8,6 +8,8 @@
 
 // Initialises the session with errors thrown, gets and opens the database, and runs the steps on
 // it. However the steps end, the database is then closed and the session ended. A client-library
-// status ends the steps with the one "Error:" box; what they changed before it stays. Nothing is
-// thrown out of it.
-void RunMappingSession(const CString& databasePath, const std::function<void(PVDatabase&)>& steps);
+// status ends the steps with the one "Error:" box (none when only looking: showErrors false);
+// what they changed before it stays. Nothing is thrown out of it. False when the steps did not
+// run to their end.
+bool RunMappingSession(const CString& databasePath, const std::function<void(PVDatabase&)>& steps,
+                       bool showErrors = true);

@@ -3,7 +3,8 @@
 # Corvane HTTPD, Netscape Enterprise and IIS installed (registry entries and configuration
 # files), a Pellan Mondrel server on a second fixed drive, and the product folder C:\LINKWELL
 # with the template. Runs "vpsetup /DISCOVER /CONFIGURE /PATH=C:\LINKWELL" there twice and
-# shows the record and what changed; the second run must change nothing. Then the uninstaller's
+# shows the record and what changed; the second run must change nothing. Before them, a preview
+# ("/PREVIEW") shows what the first run will do and must change nothing. Then the uninstaller's
 # run, "vpsetup /DISCOVER /UNCONFIGURE /PATH=C:\LINKWELL", takes back what was added.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +33,22 @@ run_vpsetup() {
     (cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER "$1" '/PATH=C:\LINKWELL' '/LOG=C:\LINKWELL\SETUP.LOG' \
         </dev/null >/dev/null 2>&1)
 }
+
+echo
+echo "=== C:\\LINKWELL> vpsetup /DISCOVER /CONFIGURE /PREVIEW /PATH=C:\\LINKWELL /LOG=C:\\LINKWELL\\PREVIEW.LOG   (what run 1 will do)"
+(cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER /CONFIGURE /PREVIEW '/PATH=C:\LINKWELL' \
+    '/LOG=C:\LINKWELL\PREVIEW.LOG' </dev/null >/dev/null 2>&1)
+tr -d '\r' < "$c/LINKWELL/PREVIEW.LOG"
+untouched=1
+for f in "${configs[@]}"; do
+    cmp -s "$c/$f" "$c/$f.before" || { echo "the preview changed C:\\$f"; untouched=0; }
+    [ ! -e "$c/${f}1" ] || { echo "the preview left a temporary file: C:\\${f}1"; untouched=0; }
+done
+reg query "$roots" | cmp -s - "$machine/roots.before" || { echo "the preview changed the IIS virtual roots"; untouched=0; }
+pvdb list "$database" | cmp -s - "$machine/mappings.before" || { echo "the preview changed the Mondrel mappings"; untouched=0; }
+! reg query 'HKLM\SOFTWARE\Corvane Linkwell Server Temp\Installed Web Servers' >/dev/null 2>&1 || {
+    echo "the preview wrote the installed-servers record"; untouched=0; }
+[ $untouched = 0 ] || echo "The preview changed nothing: every file, the roots, the mappings as they were, and no record."
 
 run_vpsetup /CONFIGURE "run 1"
 echo

@@ -93,43 +93,55 @@ bool ReadRootsAndTemplate(CString& installationPath, std::vector<VirtualRoot>& s
            ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries);
 }
 
-void DeleteVirtualRoot(const CString& enumeratedName)
-{
-    CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-        key.DeleteValue(enumeratedName);
-}
+// Each change opens the key for what it needs; one that fails is skipped and the rest goes on.
+class CRegistryRootWriter : public CVirtualRootWriter {
+public:
+    bool Delete(const CString& enumeratedName) override
+    {
+        CKey key;
+        return key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+               key.DeleteValue(enumeratedName) == ERROR_SUCCESS;
+    }
+    bool Write(const CString& name, const CString& data) override
+    {
+        CKey key;
+        return key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, kReadWriteAccess) == ERROR_SUCCESS &&
+               key.SetValue(name, data) == ERROR_SUCCESS;
+    }
+};
 
 } // namespace
 
-int EnsureIisContainsVP(CString& installationPath)
+int ChangeIisRoots(CString& installationPath, bool takeBack, CVirtualRootWriter& writer)
 {
     std::vector<VirtualRoot> snapshot;
     std::vector<TemplateEntry> entries;
     if (!ReadRootsAndTemplate(installationPath, snapshot, entries))
         return -1;
-
-    // Each step opens the key for what it needs; a step that fails is skipped and the rest goes on.
+    if (takeBack) {
+        // A root of one of our names with another directory or other flags is the administrator's.
+        for (const VirtualRoot& root : snapshot) {
+            if (IsOwnVirtualRoot(root, entries))
+                writer.Delete(root.name);
+        }
+        return 1;
+    }
     for (const VirtualRootStep& step : PlanVirtualRootSteps(snapshot, entries)) {
         if (step.takeOut)
-            DeleteVirtualRoot(step.takeOut->name);
-        CKey key;
-        if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, kReadWriteAccess) == ERROR_SUCCESS)
-            key.SetValue(step.add->urlPattern, FormatVirtualRootData(*step.add));
+            writer.Delete(step.takeOut->name);
+        writer.Write(step.add->urlPattern, FormatVirtualRootData(*step.add));
     }
     return 1;
+}
+
+int EnsureIisContainsVP(CString& installationPath)
+{
+    CRegistryRootWriter registry;
+    return ChangeIisRoots(installationPath, false, registry);
 }
 
 int EnsureIisLacksVP(CString& installationPath)
 {
-    std::vector<VirtualRoot> snapshot;
-    std::vector<TemplateEntry> entries;
-    if (!ReadRootsAndTemplate(installationPath, snapshot, entries))
-        return -1;
-    // A root of one of our names with another directory or other flags is the administrator's.
-    for (const VirtualRoot& root : snapshot) {
-        if (IsOwnVirtualRoot(root, entries))
-            DeleteVirtualRoot(root.name);
-    }
-    return 1;
+    CRegistryRootWriter registry;
+    return ChangeIisRoots(installationPath, true, registry);
 }

@@ -36,6 +36,21 @@ bool IsOwnVirtualRoot(const VirtualRoot& root, const std::vector<TemplateEntry>&
 // buffers (names up to 199 characters, data up to 99 bytes) or at the end.
 bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot);
 
+// Where an operation's changes to the roots go: the registry, or a preview's list of what would
+// be done. Each is true when it took effect.
+class CVirtualRootWriter {
+public:
+    virtual bool Delete(const CString& enumeratedName) = 0;
+    virtual bool Write(const CString& name, const CString& data) = 0;
+
+protected:
+    ~CVirtualRootWriter() = default;
+};
+
+// The operation (takeBack false) or its twin, deciding from the roots as they are in the registry
+// and handing every change to the writer.
+int ChangeIisRoots(CString& installationPath, bool takeBack, CVirtualRootWriter& writer);
+
 int EnsureIisContainsVP(CString& installationPath);
 // Deletes every root that IsOwnVirtualRoot names, under its name exactly as enumerated.
 int EnsureIisLacksVP(CString& installationPath);

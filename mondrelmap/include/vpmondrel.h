@@ -15,3 +15,16 @@ extern "C" int __cdecl EnsureMondrelLacksVPPrime(CString& databasePath, CString&
 typedef int(__cdecl* EnsureMondrelPrimeProc)(CString& databasePath, CString& installationPath);
 const char kEnsureMondrelContainsVPPrimeName[] = "EnsureMondrelContainsVPPrime";
 const char kEnsureMondrelLacksVPPrimeName[] = "EnsureMondrelLacksVPPrime";
+
+// Hands every "DirMap" document of the database to `each`, in the order of the document
+// collection, with its four values, for the configurator's log: what a run deleted and created is
+// seen by listing the mappings before and after it. Reads only; shows no message, whatever the
+// client library reports. 0 when every document was read; -1 when the database is missing; -2
+// when the client library failed (what was handed on before stays handed on). `each` must not
+// throw.
+typedef void(__cdecl* MondrelMappingSink)(void* context, const CString& form, const CString& source,
+                                          const CString& target, const CString& type);
+extern "C" int __cdecl ListMondrelMappingsPrime(CString& databasePath, MondrelMappingSink each, void* context);
+
+typedef int(__cdecl* ListMondrelMappingsProc)(CString& databasePath, MondrelMappingSink each, void* context);
+const char kListMondrelMappingsPrimeName[] = "ListMondrelMappingsPrime";

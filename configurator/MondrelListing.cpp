@@ -1,0 +1,60 @@
+#include "MondrelListing.h"
+
+#include "RunLog.h"
+#include "UniqueHandle.h"
+#include "vpmondrel.h"
+
+#include <cstdlib>
+
+namespace {
+
+void __cdecl TakeMapping(void* context, const CString& form, const CString& source, const CString& target,
+                         const CString& type)
+{
+    // Called from the mapping library: nothing may be thrown back into it.
+    try {
+        static_cast<std::vector<CString>*>(context)->push_back(
+            CString("form ") + CRunLog::Quoted(form) + ", source " + CRunLog::Quoted(source) + ", target " +
+            CRunLog::Quoted(target) + ", type " + CRunLog::Quoted(type));
+    } catch (...) {
+    }
+}
+
+// The program folder on the search path for as long as it lives, as the bridge puts it there.
+class CSearchPathWith {
+public:
+    explicit CSearchPathWith(const CString& folder)
+    {
+        const char* current = getenv("PATH");
+        m_had = current != nullptr;
+        m_saved = CString("PATH=") + (current ? current : "");
+        CString assignment = m_saved;
+        if (assignment.GetLast() != ';')
+            assignment += ';';
+        assignment += folder;
+        _putenv(assignment);
+    }
+    ~CSearchPathWith() { _putenv(m_had ? m_saved : CString("PATH=")); }
+
+private:
+    bool m_had;
+    CString m_saved;
+};
+
+} // namespace
+
+bool ListMondrelMappings(const CString& databasePath, const CString& programDirectory, std::vector<CString>& lines)
+{
+    CSearchPathWith searchPath(programDirectory);
+    CModuleHandle library(LoadLibraryA("vpmondrel.dll"));
+    if (!library)
+        return false;
+    auto list = reinterpret_cast<ListMondrelMappingsProc>(
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), kListMondrelMappingsPrimeName)));
+    CString path(databasePath);
+    std::vector<CString> read;
+    if (!list || list(path, TakeMapping, &read) != 0)
+        return false;
+    lines.swap(read);
+    return true;
+}

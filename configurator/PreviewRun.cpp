@@ -1,0 +1,33 @@
+#include "PreviewRun.h"
+
+#include "InstalledServersRecord.h"
+#include "RunLog.h"
+#include "ServerDiscovery.h"
+
+int CPreviewRun::ReadServer(const CInstalledServersRecord& record, ServerKind kind, CString& firstFile,
+                            CString& secondFile) const
+{
+    if (!m_discovery)
+        return record.ReadServer(kind, firstFile, secondFile);
+    const DiscoveredServer& server = m_discovery->m_servers[kind];
+    if (server.found == 0)
+        return 0;
+    firstFile = CInstalledServersRecord::AsReadBack(server.firstFile);
+    secondFile = CInstalledServersRecord::AsReadBack(server.secondFile);
+    return server.found;
+}
+
+bool CPreviewRun::StoreInPlaceOf(ServerKind, const CString& path, CString& copy, CRunLog& log)
+{
+    if (!m_tried) {
+        m_tried = true;
+        m_made = m_scratch.Make();
+    }
+    if (!m_made) {
+        log.Line(CString("  not previewed: no folder for the copies could be made in the temporary folder (error ") +
+                 CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");
+        return false;
+    }
+    copy = m_scratch.CopyOf(path);
+    return true;
+}

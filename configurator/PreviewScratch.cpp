@@ -1,0 +1,157 @@
+#include "PreviewScratch.h"
+
+#include "PathText.h"
+#include "RunLog.h"
+#include "UniqueHandle.h"
+
+#include <windows.h>
+
+namespace {
+
+// What a copy keeps of its original besides the bytes: a read-only file stays refused, and the
+// others are what a rewrite carries over.
+const DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+// The system reads the path's last part, double-byte characters included.
+CString FileNameOf(const CString& path)
+{
+    char full[MAX_PATH + 1];
+    char* name = nullptr;
+    DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
+    if (length == 0 || length >= sizeof full || !name)
+        return CString();
+    return CString(name);
+}
+
+// Copies through a handle opened as the operations open the file, without sharing: a file that
+// another program holds cannot be copied, as it could not be changed.
+bool CopyUnshared(const CString& from, const CString& to)
+{
+    CFileHandle source(CreateFileA(from, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source)
+        return false;
+    CFileHandle target(CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target)
+        return false;
+    static char block[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(source.Get(), block, sizeof block, &got, nullptr))
+            return false;
+        if (got == 0)
+            return true;
+        DWORD wrote = 0;
+        if (!WriteFile(target.Get(), block, got, &wrote, nullptr) || wrote != got)
+            return false;
+    }
+}
+
+} // namespace
+
+CPreviewScratch::~CPreviewScratch()
+{
+    if (m_folder.IsEmpty())
+        return;
+    for (const Copy& copy : m_copies) {
+        Remove(copy.copy + "1");
+        Remove(copy.copy + ".new");
+        Remove(copy.copy);
+    }
+    for (int i = m_folders; i > 0; --i)
+        RemoveDirectoryA(m_folder + "\\" + CRunLog::Number(i));
+    RemoveDirectoryA(m_folder);
+}
+
+bool CPreviewScratch::Make()
+{
+    char temp[MAX_PATH + 1] = "";
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length >= sizeof temp) {
+        m_error = length == 0 ? GetLastError() : ERROR_BUFFER_OVERFLOW;
+        return false;
+    }
+    CString base(temp, static_cast<int>(length));
+    EnsureTrailingBackslash(base);
+    base += CString("vpsetup-preview-") + CRunLog::Number(static_cast<long>(GetCurrentProcessId()));
+    // A folder left by an earlier process of the same number is not ours to reuse.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        CString folder = attempt == 0 ? base : base + "-" + CRunLog::Number(attempt);
+        if (CreateDirectoryA(folder, nullptr)) {
+            m_folder = folder;
+            return true;
+        }
+        m_error = GetLastError();
+        if (m_error != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+CString CPreviewScratch::NewFolder()
+{
+    CString folder = m_folder + "\\" + CRunLog::Number(m_folders + 1);
+    if (!CreateDirectoryA(folder, nullptr))
+        return CString();
+    ++m_folders;
+    return folder;
+}
+
+void CPreviewScratch::Remove(const CString& path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryA(path);
+        return;
+    }
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
+}
+
+CString CPreviewScratch::CopyOf(const CString& path)
+{
+    for (const Copy& copy : m_copies) {
+        if (copy.original.EqualsNoCase(path))
+            return copy.copy;
+    }
+    CString folder = NewFolder();
+    CString name = FileNameOf(path);
+    if (folder.IsEmpty() || name.IsEmpty())
+        return m_folder + "\\nothing";
+    CString copy = folder + "\\" + name;
+    m_copies.push_back({path, copy});
+
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A folder where the file should be is met as a folder.
+        CreateDirectoryA(copy, nullptr);
+        return copy;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || !CopyUnshared(path, copy)) {
+        Remove(copy);
+        return copy; // nothing there: the operation finds what it would find
+    }
+    SetFileAttributesA(copy, attributes & kKeptAttributes);
+
+    // The temporary name beside the original: a read-only file there is refused, one that another
+    // program holds cannot be replaced. The copy's folder meets the same.
+    const CString temporary = path + "1";
+    const DWORD temporaryAttributes = GetFileAttributesA(temporary);
+    if (temporaryAttributes == INVALID_FILE_ATTRIBUTES)
+        return copy;
+    if (temporaryAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        CreateDirectoryA(copy + "1", nullptr);
+        return copy;
+    }
+    CFileHandle held(CreateFileA(temporary, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) {
+        CreateDirectoryA(copy + "1", nullptr);
+        return copy;
+    }
+    held.Reset();
+    CFileHandle(CreateFileA(copy + "1", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    SetFileAttributesA(copy + "1", temporaryAttributes & kKeptAttributes);
+    return copy;
+}

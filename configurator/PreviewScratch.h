@@ -1,0 +1,44 @@
+// Where a preview lets the library do its work: a folder of its own under the system's temporary
+// folder, holding copies of the configuration files and the Mondrel database. The operations run
+// on the copies exactly as they would on the originals, which nobody touches.
+#pragma once
+
+#include "CString.h"
+
+#include <windows.h>
+
+#include <vector>
+
+class CPreviewScratch {
+public:
+    CPreviewScratch() = default;
+    CPreviewScratch(const CPreviewScratch&) = delete;
+    CPreviewScratch& operator=(const CPreviewScratch&) = delete;
+    // Everything made here is removed again.
+    ~CPreviewScratch();
+
+    // Makes the folder; false, with the system's error, when it cannot be made.
+    bool Make();
+    DWORD Error() const { return m_error; }
+
+    // The copy to hand an operation in place of `path`, made at its first use: a later operation on
+    // the same file works on the same copy, and so sees what the earlier one did, as it would on
+    // the original. A file that the operation could not open either (missing, held by another
+    // program) gives a path where there is nothing, and a temporary name the operation could not
+    // create is made impossible to create in the copy's folder too.
+    CString CopyOf(const CString& path);
+
+private:
+    // The copy's folder: one per original, so that a copy keeps its file name.
+    CString NewFolder();
+    void Remove(const CString& path);
+
+    CString m_folder;
+    DWORD m_error = 0;
+    int m_folders = 0;
+    struct Copy {
+        CString original;
+        CString copy;
+    };
+    std::vector<Copy> m_copies;
+};
