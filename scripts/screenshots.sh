@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Pictures of the product's windows, for the README: the setup's web-server page with the Mondrel
 # and IIS rows disabled (as the setup host shows it), the configurator's selection dialog after a
-# discovery that found Pellan Brell and IIS, the protocol helper's progress window while it walks
+# discovery that found Pellan Brell and IIS, the preview window of a configuring run there, the
+# protocol helper's progress window while it walks
 # our Network control panel, and that window over the panel. Writes docs/*.png.
 #
 # The programs run in a Wine virtual desktop, where Wine draws the title bars and frames itself (no
@@ -38,7 +39,8 @@ c="$WINEPREFIX/drive_c"
 cp /usr/share/wine/fonts/* "$c/windows/Fonts/"
 rig_map_drives
 mkdir -p docs "$c/BRELL"
-printf 'Pass /* C:\\BRELL\\*\r\n' > "$c/BRELL/HTTPD.CNF"
+printf '# Pellan Brell rules\r\nPass /linkwell/* C:\\OLDPROD\\*\r\nPass /* C:\\BRELL\\*\r\n' > "$c/BRELL/HTTPD.CNF"
+reg add 'HKLM\SYSTEM\CurrentControlSet\Services\W3SVC\Parameters\Virtual Roots' /v / /t REG_SZ /d 'C:\InetPub\wwwroot,,1' /f
 reg add 'HKLM\SOFTWARE\Pellan\Brell Webserver\1.0' /v ETCpath /t REG_SZ /d 'C:\BRELL' /f
 reg add 'HKLM\SOFTWARE\Microsoft\Inetsrv\CurrentVersion' /v Description /t REG_SZ /d 'Microsoft Internet Information Server 2.0' /f
 
@@ -46,6 +48,17 @@ reg add 'HKLM\SOFTWARE\Microsoft\Inetsrv\CurrentVersion' /v Description /t REG_S
 (cd "$c" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER /SELECT </dev/null >/dev/null 2>&1) &
 configurator=$!
 "$WINE_LOADER" "$bin/windowshot.exe" "Remote Web Administration Configuration" 'C:\select-dialog.bmp' 1014 </dev/null >/dev/null 2>&1
+wait "$configurator"
+
+# The preview of a configuring run on that machine: a discovering run writes the record, and the
+# preview shows what configuring from it would do.
+mkdir -p "$c/LINKWELL"
+printf '%s\r\n' '[PELLAN BRELL]' '/linkwell/*, webadmin\*, Pass,' '/linkwell-bin/*, webadmin\bin\*, Exec,' '[END]' \
+    '[MS IIS]' '/linkwell, webadmin, 1,' '/linkwell-bin, webadmin\bin, 4,' '[END]' > "$c/LINKWELL/vpsetup.ini"
+(cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /DISCOVER </dev/null >/dev/null 2>&1)
+(cd "$c/LINKWELL" && "$WINE_LOADER" "$bin/vpsetup.exe" /CONFIGURE /PREVIEW '/PATH=C:\LINKWELL' </dev/null >/dev/null 2>&1) &
+configurator=$!
+"$WINE_LOADER" "$bin/windowshot.exe" "Remote Web Administration Preview" 'C:\preview-window.bmp' 2 </dev/null >/dev/null 2>&1
 wait "$configurator"
 
 # The protocol helper against our Network control panel (the whole run takes about 16 seconds):
@@ -67,7 +80,7 @@ kill "$keeper" 2>/dev/null || true
 wait "$keeper" 2>/dev/null || true
 keeper=""
 
-for picture in pickpanel-page select-dialog protoinst-progress protoinst-over-panel; do
+for picture in pickpanel-page select-dialog preview-window protoinst-progress protoinst-over-panel; do
     python3 scripts/bmp2png.py "$c/$picture.bmp" "docs/$picture.png"
     echo "docs/$picture.png"
 done
