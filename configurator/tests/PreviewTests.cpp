@@ -1,0 +1,183 @@
+// "/PREVIEW": the run logs what the same run without it then does, line for line, and leaves the
+// machine as it was: every store kind, configuring and taking back; and the window of a preview
+// without a log.
+#include "DialogWatch.h"
+#include "InstalledServersRecord.h"
+#include "TestFixtures.h"
+
+#include <catch.hpp>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
+const char kRecordParent[] = "SOFTWARE\\Corvane Linkwell Server Temp";
+
+const char kTemplate[] = "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n"
+                         "[CORVANE SLS]\r\n/lw-bin/*, web\\bin\\*, Exec,\r\n[END]\r\n"
+                         "[CORVANE HTTPD]\r\n/lw/, web/, Alias,\r\n[END]\r\n"
+                         "[NETSCAPE]\r\n/lw dir=\", web\", NameTrans fn=pfx2dir from=,\r\n[END]\r\n"
+                         "[MS IIS]\r\n/lw, web, 1,\r\n[END]\r\n"
+                         "[PELLAN MONDREL]\r\n/lw, web, Document,\r\n[END]\r\n";
+
+// A database of the client library's own format with one mapping of an older product.
+const char kDatabase[] = "PVAPI411 DATABASE 1\nnext 2\ndocuments 1\ndoc 1 4\n"
+                         "item 4 0 1 4:Form\nvalue 6:DirMap\nitem 4 0 1 10:RM_MapFrom\nvalue 3:/lw\n"
+                         "item 4 0 1 8:RM_MapTo\nvalue 6:C:\\OLD\nitem 4 0 1 10:RM_MapType\nvalue 8:Document\n"
+                         "end\n";
+
+// A run that a failing case leaves behind (its window open) does not hold up the next.
+struct EndedAfterCase {
+    const CProcessInformation& process;
+    ~EndedAfterCase()
+    {
+        if (WaitForSingleObject(process.Process(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(process.Process(), 1);
+    }
+};
+
+struct Machine {
+    CCleanServerProductKeys products;
+    CScratchDir dir;
+    CScratchDir logs;
+    CScratchRegistryKey roots{kRootsKey};
+
+    Machine()
+    {
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRecordParent);
+        WriteBytes(dir / "vpsetup.ini", kTemplate);
+        WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /lw/* C:\\OLD\\*\r\nPass /* C:\\B\\*\r\n");
+        WriteBytes(dir / "SKY.CNF", "# Skylane\r\nPass /* C:\\S\\*\r\n");
+        WriteBytes(dir / "HTTPD.CONF", "# httpd\r\nAlias /icons/ C:/H/icons/\r\n");
+        WriteBytes(dir / "OBJ.CONF", "<Object name=default>\r\nNameTrans fn=pfx2dir from=/x dir=C:/X\r\n</Object>\r\n");
+        WriteBytes(dir / "MONCFG.VSF", kDatabase);
+        roots.SetString("/lw", Sz("C:\\OLD,,1"));
+        CInstalledServersRecord record;
+        record.WriteServer(Mondrel, 1, dir / "MONCFG.VSF", ProgramFolder() + "mondrel-program");
+        record.WriteServer(Brell, 1, dir / "HTTPD.CNF", CString());
+        record.WriteServer(Skylane, 1, dir / "SKY.CNF", CString());
+        record.WriteServer(Iis, 1, CString(), CString());
+        record.WriteServer(CorvaneHttpd, 1, dir / "HTTPD.CONF", CString());
+        record.WriteServer(Netscape, 1, dir / "OBJ.CONF", CString());
+    }
+    ~Machine() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRecordParent); }
+
+    // Every file of the folder with its bytes, the roots, the record, and whatever the system's
+    // temporary folder holds of a preview's.
+    std::string State() const
+    {
+        std::string state;
+        WIN32_FIND_DATAA found;
+        CFindHandle find(FindFirstFileA(dir / "*", &found));
+        for (bool more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found) != FALSE) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                state += std::string(found.cFileName) + ": " + ReadBytes(dir / found.cFileName) + "\r\n";
+        }
+        for (const char* key : {kRootsKey, CInstalledServersRecord::kKeyPath}) {
+            for (const NamedRegistryValue& value : ListRegistryValues(key))
+                state += value.name + " = " + value.value.bytes + "\r\n";
+        }
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        CFindHandle scratch(FindFirstFileA(CString(temp) + "vpsetup-preview*", &found));
+        if (scratch.IsValid())
+            state += std::string("left in the temporary folder: ") + found.cFileName + "\r\n";
+        return state;
+    }
+
+    // The lines of the log from the configuring part on, its last line left out.
+    std::vector<std::string> Run(const char* switches, const char* logName) const
+    {
+        CProcessInformation process;
+        StartProgram(process, ProgramFolder() + "vpsetup.exe",
+                     CString("vpsetup.exe ") + switches + " /PATH=C:\\LW /LOG=" + (logs / logName), dir.Path());
+        EndedAfterCase ended{process};
+        REQUIRE(WaitForExit(process) == 0);
+        std::vector<std::string> lines = TextModeLines(ReadBytes(logs / logName));
+        size_t from = 0;
+        while (from < lines.size() && lines[from].find("configuring the kinds") == std::string::npos)
+            ++from;
+        REQUIRE(from + 1 < lines.size());
+        return std::vector<std::string>(lines.begin() + static_cast<long>(from), lines.end() - 1);
+    }
+};
+
+size_t Count(const std::vector<std::string>& lines, const char* what)
+{
+    size_t count = 0;
+    for (const std::string& line : lines)
+        count += line.find(what) != std::string::npos;
+    return count;
+}
+
+} // namespace
+
+TEST_CASE("a preview logs what the run then does, line for line, and changes nothing")
+{
+    Machine machine;
+    struct Case {
+        const char* mode;
+        const char* changeInFiles; // what each of the four files' lines show
+        const char* changeInRoots;
+        const char* changeInMappings;
+    } cases[] = {
+        {"/CONFIGURE", "put in", "root added", "mapping created"},
+        {"/UNCONFIGURE", "taken out", "root removed", "mapping deleted"},
+    };
+    // Configuring first, then taking back what it added, on the same machine.
+    for (const Case& c : cases) {
+        INFO(c.mode);
+        const std::string before = machine.State();
+        const std::vector<std::string> preview = machine.Run((std::string(c.mode) + " /PREVIEW").c_str(), "preview.log");
+        CHECK(machine.State() == before);
+        const std::vector<std::string> real = machine.Run(c.mode, "real.log");
+        CHECK(machine.State() != before);
+        CHECK(preview == real);
+        CHECK(Count(preview, c.changeInFiles) >= 4);
+        CHECK(Count(preview, c.changeInRoots) == 1);
+        CHECK(Count(preview, c.changeInMappings) == 1);
+        CHECK(Count(preview, "  result -1") == 0);
+        DeleteFileA(machine.logs / "preview.log");
+        DeleteFileA(machine.logs / "real.log");
+    }
+}
+
+TEST_CASE("a preview without a log shows its text in a window, read-only, until it is closed")
+{
+    Machine machine;
+    const std::string before = machine.State();
+    struct Case {
+        const char* how;
+        bool escape;
+    } cases[] = {{"the Close button", false}, {"the Escape key", true}};
+    for (const Case& c : cases) {
+        SECTION(c.how)
+        {
+            CProcessInformation process;
+            StartProgram(process, ProgramFolder() + "vpsetup.exe", CString("vpsetup.exe /CONFIGURE /PREVIEW /PATH=C:\\LW"),
+                         machine.dir.Path());
+            EndedAfterCase ended{process};
+            HWND window = WaitForWindow("Remote Web Administration Preview");
+            REQUIRE(window);
+            HWND text = GetDlgItem(window, 1020);
+            REQUIRE(text);
+            CHECK((GetWindowLongA(text, GWL_STYLE) & (ES_READONLY | ES_MULTILINE | WS_VSCROLL)) ==
+                  (ES_READONLY | ES_MULTILINE | WS_VSCROLL));
+            std::string shown(65536, '\0');
+            shown.resize(static_cast<size_t>(
+                SendMessageA(text, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(&shown[0]))));
+            CHECK(shown.find("Pellan Brell: EnsureBrellContainsVP(\"" + std::string(machine.dir.Path().c_str()) +
+                             "\\HTTPD.CNF\", \"C:\\LW\\\")\r\n  result 1\r\n") != std::string::npos);
+            CHECK(shown.find("; a preview: nothing was changed\r\n") != std::string::npos);
+            CHECK(WaitForSingleObject(process.Process(), 300) == WAIT_TIMEOUT); // open until closed
+            if (c.escape)
+                PostKey(GetDlgItem(window, IDCANCEL), VK_ESCAPE);
+            else
+                PostButtonClick(window, IDCANCEL);
+            CHECK(WaitForExit(process) == 0);
+            CHECK(machine.State() == before);
+        }
+    }
+}
