@@ -50,6 +50,8 @@ struct Machine {
         WriteBytes(dir / "vpsetup.ini", kTemplate);
         WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /lw/* C:\\OLD\\*\r\nPass /* C:\\B\\*\r\n");
         WriteBytes(dir / "SKY.CNF", "# Skylane\r\nPass /* C:\\S\\*\r\n");
+        // A file that is not ours to replace: what the preview says of it is what the run then does.
+        SetFileAttributesA(dir / "SKY.CNF", FILE_ATTRIBUTE_READONLY);
         WriteBytes(dir / "HTTPD.CONF", "# httpd\r\nAlias /icons/ C:/H/icons/\r\n");
         WriteBytes(dir / "OBJ.CONF", "<Object name=default>\r\nNameTrans fn=pfx2dir from=/x dir=C:/X\r\n</Object>\r\n");
         WriteBytes(dir / "MONCFG.VSF", kDatabase);
@@ -119,7 +121,7 @@ TEST_CASE("a preview logs what the run then does, line for line, and changes not
     Machine machine;
     struct Case {
         const char* mode;
-        const char* changeInFiles; // what each of the four files' lines show
+        const char* changeInFiles; // what the lines of the three files that can change show
         const char* changeInRoots;
         const char* changeInMappings;
     } cases[] = {
@@ -135,10 +137,9 @@ TEST_CASE("a preview logs what the run then does, line for line, and changes not
         const std::vector<std::string> real = machine.Run(c.mode, "real.log");
         CHECK(machine.State() != before);
         CHECK(preview == real);
-        CHECK(Count(preview, c.changeInFiles) >= 4);
+        CHECK(Count(preview, c.changeInFiles) >= 3);
         CHECK(Count(preview, c.changeInRoots) == 1);
         CHECK(Count(preview, c.changeInMappings) == 1);
-        CHECK(Count(preview, "  result -1") == 0);
         DeleteFileA(machine.logs / "preview.log");
         DeleteFileA(machine.logs / "real.log");
     }
