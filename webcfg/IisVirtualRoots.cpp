@@ -110,8 +110,9 @@ public:
     {
         nameRead = false;
         LONG result = ERROR_MORE_DATA;
-        // A value may grow between two calls; a few rounds bound the chase.
-        for (int round = 0; round < 8 && result == ERROR_MORE_DATA; ++round) {
+        // The name's room doubles up to the longest name; a value may also grow between two
+        // calls. The rounds bound the chase.
+        for (int round = 0; round < 16 && result == ERROR_MORE_DATA; ++round) {
             DWORD nameChars = static_cast<DWORD>(m_name.size());
             DWORD dataBytes = static_cast<DWORD>(m_data.size());
             result = key.EnumValue(index, m_name.data(), nameChars, m_data.data(), dataBytes);
