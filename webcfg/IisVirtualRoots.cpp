@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <new>
+
 namespace {
 
 const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
@@ -84,14 +86,82 @@ bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot)
 
 namespace {
 
-// The roots as they are and the template, read as both operations read them; false when either
-// cannot be read.
-bool ReadRootsAndTemplate(CString& installationPath, std::vector<VirtualRoot>& snapshot,
-                          std::vector<TemplateEntry>& entries)
-{
-    return ReadVirtualRoots(snapshot) &&
-           ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries);
-}
+// Room for one value of the key as the enumeration returns it, grown when a value asks for more.
+class CValueRoom {
+public:
+    // Names are at most 16,383 characters, each of one or two bytes in the ANSI code page.
+    static const DWORD kLongestName = 2 * 16383 + 1;
+
+    CValueRoom() : m_name(kNameBufferChars), m_data(kDataBufferBytes) {}
+
+    // Room for the longest name (without its zero) and data the key says it holds, where memory
+    // allows; a value that then still does not fit makes room for itself.
+    void Expect(DWORD nameChars, DWORD dataBytes)
+    {
+        if (nameChars < kLongestName && nameChars >= m_name.size())
+            Resize(m_name, nameChars + 1);
+        if (dataBytes > m_data.size())
+            Resize(m_data, dataBytes);
+    }
+
+    // Value `index` into `root`; ERROR_SUCCESS, ERROR_NO_MORE_ITEMS, or why it cannot be read.
+    // `nameRead` says whether its name could be read, and is in root.name then.
+    LONG Read(const CKey& key, DWORD index, VirtualRoot& root, bool& nameRead)
+    {
+        nameRead = false;
+        LONG result = ERROR_MORE_DATA;
+        // The name's room doubles up to the longest name; a value may also grow between two
+        // calls. The rounds bound the chase.
+        for (int round = 0; round < 16 && result == ERROR_MORE_DATA; ++round) {
+            DWORD nameChars = static_cast<DWORD>(m_name.size());
+            DWORD dataBytes = static_cast<DWORD>(m_data.size());
+            result = key.EnumValue(index, m_name.data(), nameChars, m_data.data(), dataBytes);
+            if (result == ERROR_SUCCESS) {
+                root = ParseVirtualRoot(Name(nameChars), m_data.data(), static_cast<int>(dataBytes));
+                nameRead = true;
+            } else if (result == ERROR_MORE_DATA && !Grow(dataBytes)) {
+                break;
+            }
+        }
+        if (result != ERROR_SUCCESS && result != ERROR_NO_MORE_ITEMS) {
+            DWORD nameChars = static_cast<DWORD>(m_name.size());
+            DWORD dataBytes = 0;
+            nameRead = key.EnumValue(index, m_name.data(), nameChars, nullptr, dataBytes) == ERROR_SUCCESS;
+            if (nameRead)
+                root.name = Name(nameChars);
+        }
+        return result;
+    }
+
+private:
+    CString Name(DWORD nameChars) const
+    {
+        return CString(m_name.data(), static_cast<int>(nameChars < m_name.size() ? nameChars : m_name.size() - 1));
+    }
+
+    // More room for what did not fit: the data when it says how much it needs, else the name.
+    bool Grow(DWORD dataBytes)
+    {
+        if (dataBytes > m_data.size())
+            return Resize(m_data, dataBytes);
+        if (m_name.size() >= kLongestName)
+            return false;
+        return Resize(m_name, m_name.size() * 2 < kLongestName ? m_name.size() * 2 : kLongestName);
+    }
+
+    static bool Resize(std::vector<char>& room, size_t size)
+    {
+        try {
+            room.resize(size);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
+    std::vector<char> m_name;
+    std::vector<char> m_data;
+};
 
 // Each change opens the key for what it needs; one that fails is skipped and the rest goes on.
 class CRegistryRootWriter : public CVirtualRootWriter {
@@ -112,26 +182,80 @@ public:
 
 } // namespace
 
-int ChangeIisRoots(CString& installationPath, bool takeBack, CVirtualRootWriter& writer)
+bool ReadEveryVirtualRoot(EveryVirtualRoot& read)
+{
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
+        return false;
+    DWORD values = 0, nameChars = 0, dataBytes = 0;
+    if (key.QueryValueSizes(values, nameChars, dataBytes) != ERROR_SUCCESS)
+        values = nameChars = dataBytes = 0;
+    CValueRoom room;
+    room.Expect(nameChars, dataBytes);
+    for (DWORD index = 0;; ++index) {
+        VirtualRoot root;
+        bool nameRead = false;
+        LONG result = room.Read(key, index, root, nameRead);
+        if (result == ERROR_SUCCESS)
+            read.roots.push_back(root);
+        else if (result == ERROR_NO_MORE_ITEMS || index >= values) // past the count, a failure ends it
+            break;
+        else if (nameRead)
+            read.unreadNames.push_back(root.name);
+        else
+            ++read.unnamed;
+    }
+    return true;
+}
+
+namespace {
+
+int ApplyTemplate(CString& installationPath, CVirtualRootWriter& writer)
 {
     std::vector<VirtualRoot> snapshot;
     std::vector<TemplateEntry> entries;
-    if (!ReadRootsAndTemplate(installationPath, snapshot, entries))
+    if (!ReadVirtualRoots(snapshot) ||
+        !ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
         return -1;
-    if (takeBack) {
-        // A root of one of our names with another directory or other flags is the administrator's.
-        for (const VirtualRoot& root : snapshot) {
-            if (IsOwnVirtualRoot(root, entries))
-                writer.Delete(root.name);
-        }
-        return 1;
-    }
+
+    // A change that fails is skipped and the rest goes on.
     for (const VirtualRootStep& step : PlanVirtualRootSteps(snapshot, entries)) {
         if (step.takeOut)
             writer.Delete(step.takeOut->name);
         writer.Write(step.add->urlPattern, FormatVirtualRootData(*step.add));
     }
     return 1;
+}
+
+int TakeBackTemplate(CString& installationPath, CVirtualRootWriter& writer)
+{
+    EveryVirtualRoot read;
+    std::vector<TemplateEntry> entries;
+    if (!ReadEveryVirtualRoot(read) ||
+        !ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
+        return -1;
+    // A root of one of our names with another directory or other flags is the administrator's.
+    bool noneLeft = true;
+    for (const VirtualRoot& root : read.roots) {
+        if (IsOwnVirtualRoot(root, entries) && !writer.Delete(root.name))
+            noneLeft = false;
+    }
+    // A value that could not be read may be one of ours, unless its name is none of the template's.
+    const auto sameName = SameKeyNoCase(&VirtualRoot::name);
+    for (const CString& name : read.unreadNames) {
+        VirtualRoot named;
+        named.name = name;
+        if (EqualsAnyEntry(named, entries, sameName))
+            noneLeft = false;
+    }
+    return noneLeft && read.unnamed == 0 ? 1 : -1;
+}
+
+} // namespace
+
+int ChangeIisRoots(CString& installationPath, bool takeBack, CVirtualRootWriter& writer)
+{
+    return takeBack ? TakeBackTemplate(installationPath, writer) : ApplyTemplate(installationPath, writer);
 }
 
 int EnsureIisContainsVP(CString& installationPath)

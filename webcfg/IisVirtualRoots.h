@@ -32,9 +32,20 @@ std::vector<VirtualRootStep> PlanVirtualRootSteps(const std::vector<VirtualRoot>
 // the plan compares. Taking back removes these roots, and no other.
 bool IsOwnVirtualRoot(const VirtualRoot& root, const std::vector<TemplateEntry>& entries);
 
-// Reads the roots in enumeration order, stopping at the first value that does not fit the
-// buffers (names up to 199 characters, data up to 99 bytes) or at the end.
+// Reads the roots in enumeration order as configuring does, stopping at the first value that does
+// not fit its buffers (names up to 199 characters, data up to 99 bytes) or at the end.
 bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot);
+
+// Every root of the key, each read with room for what its value holds, for the take-back: a long
+// root of the administrator's must not hide ours behind it. A value that cannot be read is
+// skipped; its name goes to unreadNames where that much could be read, else it is counted in
+// unnamed.
+struct EveryVirtualRoot {
+    std::vector<VirtualRoot> roots;
+    std::vector<CString> unreadNames;
+    int unnamed = 0;
+};
+bool ReadEveryVirtualRoot(EveryVirtualRoot& read);
 
 // Where an operation's changes to the roots go: the registry, or a preview's list of what would
 // be done. Each is true when it took effect.
@@ -48,9 +59,12 @@ protected:
 };
 
 // The operation (takeBack false) or its twin, deciding from the roots as they are in the registry
-// and handing every change to the writer.
+// and handing every change to the writer. Results as below.
 int ChangeIisRoots(CString& installationPath, bool takeBack, CVirtualRootWriter& writer);
 
 int EnsureIisContainsVP(CString& installationPath);
-// Deletes every root that IsOwnVirtualRoot names, under its name exactly as enumerated.
+// Deletes every root that IsOwnVirtualRoot names, under its name exactly as enumerated. 1 when
+// none of ours is left; -1 when the key or the template cannot be read (nothing changes), or when
+// a root of ours stays (its deletion failed, or a value of one of our names could not be read):
+// the other roots of ours still go.
 int EnsureIisLacksVP(CString& installationPath);

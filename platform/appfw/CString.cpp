@@ -1,6 +1,7 @@
 #include "CString.h"
 
 #include "ByteBlock.h"
+#include "LeadBytes.h"
 
 #include <windows.h>
 
@@ -174,7 +175,11 @@ int CString::Find(char c, int start) const
 
 bool CString::HoldsInUpperAt(int at, const char* upperWhat, int length) const
 {
-    return at >= 0 && length <= m_length - at && HoldsInUpper(m_data + at, upperWhat, length);
+    if (at < 0 || length > m_length - at)
+        return false;
+    const CLeadBytes& leads = CLeadBytes::Ansi();
+    return leads.Any() ? HoldsInUpperCharacters(leads, m_data + at, upperWhat, length)
+                       : HoldsInUpper(m_data + at, upperWhat, length);
 }
 
 CString CString::Mid(int first, int count) const
@@ -195,8 +200,13 @@ CString CString::Mid(int first) const
 
 void CString::MakeUpper()
 {
-    for (int i = 0; i < m_length; ++i)
-        m_data[i] = AsciiUpper(m_data[i]);
+    const CLeadBytes& leads = CLeadBytes::Ansi();
+    for (int i = 0; i < m_length; ++i) {
+        if (leads.IsLead(m_data[i]))
+            ++i; // the second byte stays as it is
+        else
+            m_data[i] = AsciiUpper(m_data[i]);
+    }
 }
 
 CString CString::Upper() const
@@ -208,12 +218,22 @@ CString CString::Upper() const
 
 int CString::CompareNoCase(const CString& other) const
 {
+    const CLeadBytes& leads = CLeadBytes::Ansi();
     int common = m_length < other.m_length ? m_length : other.m_length;
+    // Up to the first difference both texts hold the same characters, so a lead byte in one is
+    // one in the other, and the bytes after it compare as they stand.
+    bool secondByte = false;
     for (int i = 0; i < common; ++i) {
-        unsigned char a = static_cast<unsigned char>(AsciiUpper(m_data[i]));
-        unsigned char b = static_cast<unsigned char>(AsciiUpper(other.m_data[i]));
+        char a = m_data[i], b = other.m_data[i];
+        if (secondByte) {
+            secondByte = false;
+        } else {
+            secondByte = leads.IsLead(a);
+            a = secondByte ? a : AsciiUpper(a);
+            b = leads.IsLead(b) ? b : AsciiUpper(b);
+        }
         if (a != b)
-            return a < b ? -1 : 1;
+            return static_cast<unsigned char>(a) < static_cast<unsigned char>(b) ? -1 : 1;
     }
     return m_length == other.m_length ? 0 : (m_length < other.m_length ? -1 : 1);
 }

@@ -39,16 +39,18 @@ public:
     // Index of the first occurrence at or after start, or -1.
     int Find(const CString& what, int start = 0) const;
     int Find(char c, int start = 0) const;
-    // Whether the text at `at`, read upper-cased, begins with an upper-case text.
+    // Whether the text at `at` (where a character starts), read upper-cased, begins with an
+    // upper-case text.
     bool HoldsInUpperAt(int at, const char* upperWhat, int length) const;
     CString Mid(int first, int count) const;
     CString Mid(int first) const;
     CString Left(int count) const { return Mid(0, count); }
 
-    // ASCII letters only: other bytes, those of a double-byte code page included, stay as they are.
+    // Single-byte ASCII letters only: other bytes stay as they are, and so does the second byte
+    // of a double-byte character of the ANSI code page, whatever letter its byte is (LeadBytes.h).
     void MakeUpper();
     CString Upper() const;
-    // Compares ignoring the case of ASCII letters: <0, 0 or >0.
+    // Compares ignoring the case of letters as MakeUpper folds them: <0, 0 or >0.
     int CompareNoCase(const CString& other) const;
     bool EqualsNoCase(const CString& other) const { return CompareNoCase(other) == 0; }
     bool operator==(const CString& other) const;

@@ -1,15 +1,12 @@
 #include "PathText.h"
 
-#include <windows.h>
+#include "LeadBytes.h"
 
 namespace {
 
-// Where the character that starts at `at` ends: a lead byte takes the byte after it along.
 int CharacterEnd(const CString& text, int at)
 {
-    if (IsDBCSLeadByte(static_cast<BYTE>(text[at])) && at + 1 < text.GetLength())
-        return at + 2;
-    return at + 1;
+    return CLeadBytes::Ansi().CharacterEnd(text.c_str(), text.GetLength(), at);
 }
 
 } // namespace

@@ -73,3 +73,9 @@ LONG CKey::EnumValue(DWORD index, char* name, DWORD& nameChars, void* data, DWOR
 {
     return RegEnumValueA(m_key.Get(), index, name, &nameChars, nullptr, nullptr, static_cast<BYTE*>(data), &dataBytes);
 }
+
+LONG CKey::QueryValueSizes(DWORD& values, DWORD& longestNameChars, DWORD& longestDataBytes) const
+{
+    return RegQueryInfoKeyA(m_key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                            &longestNameChars, &longestDataBytes, nullptr, nullptr);
+}

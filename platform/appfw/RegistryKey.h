@@ -35,8 +35,11 @@ public:
 
     // The name of subkey `index`; `chars` is the buffer's size in, the name's length out.
     LONG EnumKey(DWORD index, char* name, DWORD& chars) const;
-    // Value `index`: its name (as EnumKey) and up to `dataBytes` bytes of its data.
+    // Value `index`: its name (as EnumKey) and up to `dataBytes` bytes of its data (with a null
+    // `data`, only the number of bytes it holds).
     LONG EnumValue(DWORD index, char* name, DWORD& nameChars, void* data, DWORD& dataBytes) const;
+    // How many values the key holds, and the longest name (without its zero) and data among them.
+    LONG QueryValueSizes(DWORD& values, DWORD& longestNameChars, DWORD& longestDataBytes) const;
 
 private:
     CRegKey m_key;

@@ -1,6 +1,7 @@
 #include "UpperTextFinder.h"
 
 #include "ByteBlock.h"
+#include "LeadBytes.h"
 
 namespace {
 
@@ -18,6 +19,9 @@ int CUpperTextFinder::FindIn(const char* text, int length) const
         return 0;
     if (wanted > length)
         return -1;
+    const CLeadBytes& leads = CLeadBytes::Ansi();
+    if (leads.Any())
+        return FindInCharacters(leads, text, length);
     const char* end = text + length;
     const char first = m_text[0];
     if (wanted == 1) {
@@ -33,6 +37,29 @@ int CUpperTextFinder::FindIn(const char* text, int length) const
         if (hit == candidatesEnd)
             return -1;
         if (HoldsInUpper(hit + 2, m_text.c_str() + 2, wanted - 2))
+            return static_cast<int>(hit - text);
+        from = hit + 1;
+    }
+    return -1;
+}
+
+// The same search on a double-byte code page: a candidate counts only where a character starts,
+// and the second byte of a double-byte character is compared as it stands.
+int CUpperTextFinder::FindInCharacters(const CLeadBytes& leads, const char* text, int length) const
+{
+    const int wanted = m_text.GetLength();
+    const char* end = text + length;
+    const char first = m_text[0];
+    const char second = wanted > 1 ? m_text[1] : first;
+    const char* candidatesEnd = end - wanted + 1;
+    CCharacterWalk characters(leads, text, end);
+    for (const char* from = text; from < candidatesEnd;) {
+        const char* hit = wanted == 1 ? FindEitherByte(from, candidatesEnd, first, AsciiLower(first))
+                                      : FindEitherPair(from, candidatesEnd, first, AsciiLower(first), second,
+                                                       AsciiLower(second));
+        if (hit == candidatesEnd)
+            return -1;
+        if (characters.StartsAt(hit) && HoldsInUpperCharacters(leads, hit, m_text.c_str(), wanted))
             return static_cast<int>(hit - text);
         from = hit + 1;
     }

@@ -24,7 +24,8 @@ VPSETUP_API int __cdecl EnsureMondrelContainsVP(CString& databasePath, CString& 
 // The twins that take back what the operations above added, for the product's uninstall: with
 // the same arguments and the same template, each removes from the store exactly what its twin
 // puts there and nothing else. Results as above: 1 applied (whether or not anything had to go),
-// -1 the configuration could not be used (nothing changed), always 0 for Mondrel.
+// -1 the configuration could not be used (nothing changed) or, for IIS, a root of ours could not
+// be deleted and stays while the others went; always 0 for Mondrel.
 VPSETUP_API int __cdecl EnsureBrellLacksVP(CString& configFile, CString& installationPath);
 VPSETUP_API int __cdecl EnsureCorvaneSLSLacksVP(CString& configFile, CString& installationPath);
 VPSETUP_API int __cdecl EnsureCorvaneHTTPDLacksVP(CString& configFile, CString& installationPath);

@@ -5,6 +5,7 @@
 #include <catch.hpp>
 
 #include <map>
+#include <sddl.h>
 
 namespace {
 
@@ -17,6 +18,16 @@ std::map<std::string, RawRegistryValue> ReadRoots()
     for (const NamedRegistryValue& stored : ListRegistryValues(kRootsKey))
         roots[stored.name] = stored.value;
     return roots;
+}
+
+// An access list that lets no one change the key's values (0x2), as an administrator may set one.
+void DenyValueChanges(HKEY key)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                                 &descriptor, nullptr));
+    CHECK(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS);
+    LocalFree(descriptor);
 }
 
 struct IisMachine {
@@ -84,6 +95,49 @@ TEST_CASE("taking back deletes the roots equal to the template's entries, and no
     CHECK(ReadRoots() == kept);
     REQUIRE(EnsureMSIISLacksVP(path) == 1);
     CHECK(ReadRoots() == kept);
+}
+
+// Each row's roots are made in order, their names sorting that way too, under an installation
+// path of 95 characters; the row that says -1 lets no one change the key's values.
+TEST_CASE("taking back reads roots of any size and says -1 when one of ours stays")
+{
+    const std::string path = "C:\\" + std::string(92, 'p'), ours = path + "\\wa,,1", longName = "/" + std::string(250, 'n');
+    const std::string unc = "\\\\server\\" + std::string(99, 's') + ",,1";
+    struct Root {
+        std::string name, data;
+        bool goes;
+        DWORD type = REG_SZ;
+    };
+    struct Case {
+        const char* rule;
+        std::vector<Root> roots;
+        int result;
+    } cases[] = {
+        {"a UNC folder's root of 100+ bytes and a name of 250 characters before ours",
+         {{"/a-unc", unc, false}, {"/a" + longName, ours, false}, {longName, ours, true}, {"/wa", ours, true}}, 1},
+        {"ours alone: each over 100 bytes", {{"/wa", ours, true}, {"/wa-bin", path + "\\wa\\bin,,4", true}}, 1},
+        {"not strings: compared by their bytes as text",
+         {{"/wa", ours, true, REG_BINARY}, {"/wa-bin", std::string("\x04\0\0", 3), false, REG_DWORD}}, 1},
+        {"a deletion that fails leaves ours", {{"/a-unc", unc, false}, {"/wa", ours, false}}, -1},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            IisMachine iis(("/wa, wa, 1,\r\n/wa-bin, wa\\bin, 4,\r\n" + longName + ", wa, 1,\r\n").c_str());
+            for (const Root& root : c.roots)
+                iis.roots.SetString(root.name.c_str(), Sz(root.data), root.type);
+            auto expected = ReadRoots();
+            for (const Root& root : c.roots) {
+                if (root.goes)
+                    expected.erase(root.name);
+            }
+            if (c.result < 0)
+                DenyValueChanges(iis.roots.Key());
+            CString installationPath(path.c_str());
+            CHECK(EnsureMSIISLacksVP(installationPath) == c.result);
+            CHECK(ReadRoots() == expected);
+        }
+    }
 }
 
 TEST_CASE("template roots are written, equal ones kept, differing ones replaced, others untouched")
