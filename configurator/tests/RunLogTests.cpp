@@ -2,6 +2,7 @@
 // written leaving the run as it would be without one.
 #include "InstalledServersRecord.h"
 #include "RunLog.h"
+#include "StoreChanges.h"
 #include "Switches.h"
 #include "TestFixtures.h"
 
@@ -213,6 +214,121 @@ TEST_CASE("the log's path is taken like the installation path; its texts are cut
     const std::string line(1 << 20, 'x');
     CHECK(std::string(CRunLog::Quoted(CString(line.c_str())).c_str()) ==
           "\"" + line.substr(0, CRunLog::kLongestText) + "\"... (cut, 1048576 characters in all)");
-    CHECK(CRunLog::Quoted(CString("a\r\nb\x1A", 5)) == "\"a??b?\"");
-    CHECK(CRunLog::Quoted(CString("a\0b", 3)) == "\"a?b\"");
+    // Every control byte as \x and two hexadecimal digits; other bytes as they are.
+    CHECK(CRunLog::Quoted(CString("a\r\nb\x1A", 5)) == "\"a\\x0D\\x0Ab\\x1A\"");
+    for (const char* refused : {"com9.txt", "C:\\X\\LPT1 .LOG", "\\\\.\\PIPE\\X", "C:NUL", "A\\OBJ.CONF1", "httpd.conf. ",
+                                "D:/Vpsetup.INI", "MONCFG.VSF.NEW", "SETUP.LOG:STREAM"})
+        CHECK(CRunLog::IsRefusedName(CString(refused)));
+    for (const char* allowed : {"C:\\COM10", "CONSOLE.LOG", "C:\\NUL\\SETUP.LOG", "HTTPD.CNF.LOG", "C:\\AUXLOG"})
+        CHECK_FALSE(CRunLog::IsRefusedName(CString(allowed)));
+    CHECK(CRunLog::Quoted(CString("a\0b\x01\t\x1F\x7F \x80\xFF", 10)) == "\"a\\x00b\\x01\\x09\\x1F\\x7F \x80\xFF\"");
+}
+
+TEST_CASE("a log naming a device, a second link or a file the run uses is left out; the run is as without a log")
+{
+    CleanMachine clean;
+    CScratchDir dir;
+    CScratchRegistryKey roots(kRootsKey);
+    const CString program = ProgramFolder() + "vpsetup.exe";
+    for (int kind : {Brell, Skylane, Iis})
+        CInstalledServersRecord().WriteServer(kind, 1, dir / (kind == Brell ? "HTTPD.CNF" : "site.cnf"), CString());
+    // The stores as they are after a run, the template and the log's target included.
+    auto run = [&](const CString& log) {
+        WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /* C:\\BRELL\\*\r\n");
+        WriteBytes(dir / "site.cnf", "# Skylane\r\nExec /lw-bin/* C:\\OLD\\*\r\n");
+        WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n[CORVANE SLS]\r\n"
+                                        "/lw-bin/*, bin\\*, Exec,\r\n[END]\r\n[MS IIS]\r\n/lw, web, 1,\r\n[END]\r\n");
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRootsKey);
+        MakeRegistryKey(kRootsKey);
+        Run(program, CString("/CONFIGURE /PATH=C:\\LW") + (log.IsEmpty() ? CString() : CString(" /LOG=") + log), dir.Path());
+        std::string stores = ReadBytes(dir / "HTTPD.CNF") + "|" + ReadBytes(dir / "site.cnf") + "|" +
+                             ReadBytes(dir / "vpsetup.ini") + "|" + (FileExists(dir / "site.cnf1") ? "debris" : "");
+        for (const NamedRegistryValue& root : ListRegistryValues(kRootsKey))
+            stores += "|" + root.name + "=" + root.value.bytes;
+        return stores;
+    };
+    const std::string withoutLog = run(CString());
+    REQUIRE(withoutLog.find("C:\\LW\\bin\\*") != std::string::npos);
+
+    WriteBytes(dir / "linked.log", "kept\r\n");
+    REQUIRE(CreateHardLinkA(dir / "second.log", dir / "linked.log", nullptr));
+    run(CString()); // the template is made before it is linked
+    REQUIRE(CreateHardLinkA(dir / "template.log", dir / "vpsetup.ini", nullptr));
+    const std::string folder = dir.Path().c_str();
+    const std::string folderName = folder.substr(folder.rfind('\\') + 1);
+    struct Case {
+        const char* how;
+        std::string log;
+    } cases[] = {
+        {"a serial port", "COM1"},
+        {"a printer port", "lpt1"},
+        {"the auxiliary device", "AUX"},
+        {"a device name with an extension in a folder", "C:\\X\\COM1.LOG"},
+        {"the null device", "NUL"},
+        {"a second link of a log", "second.log"},
+        {"the template in other letter case", "VPSETUP.INI"},
+        {"the template by a relative path", "..\\" + folderName + "\\.\\vpsetup.ini"},
+        {"the template by a second link", "template.log"},
+        {"a configuration file by its fixed name", "httpd.cnf"},
+        {"a configuration file the record names, spelled otherwise", ".\\SITE.CNF"},
+        {"the temporary file of that file's rewrite", "site.cnf1"},
+        {"the Mondrel database by its fixed name", "MONCFG.VSF"},
+    };
+    for (const Case& c : cases) {
+        INFO(c.how);
+        CHECK(run(CString(c.log.c_str())) == withoutLog);
+    }
+    CHECK(ReadBytes(dir / "linked.log") == "kept\r\n");
+    CHECK_FALSE(FileExists(dir / "MONCFG.VSF"));
+    CHECK_FALSE(FileExists("C:\\X"));
+}
+
+TEST_CASE("a look at a store holds a bounded amount of lines; beyond it a change is found by size and checksum")
+{
+    CScratchDir dir;
+    CScratchRegistryKey roots(kRootsKey);
+    roots.SetString("/lw", Sz("C:\\LW,,1"));
+    std::string lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "Pass /x" + std::to_string(i) + "/* C:\\X\\*\r\n";
+    std::string oneByte = lines;
+    oneByte[oneByte.find("/x50/")] = '\\';
+    struct Case {
+        const char* how;
+        size_t bound;
+        std::string after;
+        std::string logged;
+    } cases[] = {
+        {"within the bound: listed", CStoreSnapshot::kMostHeldBytes, "Pass /x0/* C:\\X\\*\r\n",
+         "  line 2 of the file before, taken out: \"Pass /x1/* C:\\X\\*\"\r\n"},
+        {"beyond it: counted", 1000, lines + "Pass /more/* C:\\X\\*\r\n", "  changed, too large to list (100 lines before, 101 after)\r\n"},
+        {"beyond it, one byte changed", 1000, oneByte, "  changed, too large to list (100 lines before, 100 after)\r\n"},
+        {"beyond it, unchanged", 1000, lines, "  the file's lines are unchanged (too large to list: 100 lines)\r\n"},
+        {"the roots: one that is no string, one beyond the bound", 1000, "",
+         "  root added: \"/big\" = REG_SZ, 3001 bytes (too large to show)\r\n  root added: \"/dw\" = REG_DWORD, 4 bytes\r\n"},
+    };
+    for (const Case& c : cases) {
+        INFO(c.how);
+        const bool file = c.after.size() > 0;
+        WriteBytes(dir / "HTTPD.CNF", (c.bound == 1000 ? lines : std::string("Pass /x0/* C:\\X\\*\r\nPass /x1/* C:\\X\\*\r\n")) +
+                                          "\x1A" "tail");
+        CStoreSnapshot before(file ? CStoreSnapshot::ConfigFile : CStoreSnapshot::VirtualRoots, dir / "HTTPD.CNF", c.bound);
+        CStoreSnapshot after(file ? CStoreSnapshot::ConfigFile : CStoreSnapshot::VirtualRoots, dir / "HTTPD.CNF", c.bound);
+        before.Take();
+        if (file) {
+            WriteBytes(dir / "HTTPD.CNF", c.after);
+        } else {
+            roots.SetDword("/dw", 7);
+            roots.SetString("/big", Sz(std::string(3000, 'b')));
+        }
+        after.Take();
+        CHECK(before.BytesAfterEndMark() == (file ? 4 : -1));
+        DeleteFileA(dir / "look.log");
+        {
+            CRunLog log;
+            REQUIRE(log.Open(dir / "look.log"));
+            before.LogChangesTo(after, log);
+        }
+        CHECK(ReadBytes(dir / "look.log") == c.logged);
+    }
 }
