@@ -64,7 +64,7 @@ TEST_CASE("a discovering and configuring run logs what it looked at, found, wrot
     CScratchDir dir;
     CScratchRegistryKey roots(kRootsKey);
     roots.SetString("/lw", Sz("C:\\OLD,,1"));
-    WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /lw-old/* C:\\LW\\*\r\nPass /* C:\\BRELL\\*\r\n");
+    WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /lw-old/* C:\\LW\\*\r\n#\told\x01 /lw-old/*\r\nPass /* C:\\BRELL\\*\r\n\x1A# kept after it\r\n");
     WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw-old/*, web\\*, Pass,\r\n[END]\r\n"
                                     "[MS IIS]\r\n/lw, web, 1,\r\n[END]\r\n");
     SetRegistryValue("SOFTWARE\\Pellan\\Brell Webserver\\2.0", "ETCpath", Sz(dir.Path().c_str()));
@@ -73,6 +73,9 @@ TEST_CASE("a discovering and configuring run logs what it looked at, found, wrot
 
     const CString program = ProgramFolder() + "vpsetup.exe";
     Run(program, CString("/DISCOVER /CONFIGURE /PATH=C:\\LW /LOG=") + dir.Path() + "\\SETUP.LOG", dir.Path());
+    // A second run, of IIS alone, without "/PATH=" and with "/SELECT" but no "/DISCOVER".
+    CInstalledServersRecord().WriteServer(Brell, 0, CString(), CString());
+    Run(program, CString("/CONFIGURE /SELECT /LOG=") + dir.Path() + "\\SETUP.LOG", dir.Path());
 
     const std::string d = dir.Path().c_str();
     std::string upper = UpperAscii(d);
@@ -130,13 +133,33 @@ TEST_CASE("a discovering and configuring run logs what it looked at, found, wrot
         "Corvane Skylane Server: not marked as found, skipped",
         "Pellan Mondrel: not marked as found, skipped",
         "Pellan Brell: EnsureBrellContainsVP(\"" + d + "\\HTTPD.CNF\", \"C:\\LW\\\")",
+        "  the file has 17 bytes after an end-of-file mark; they are kept as they are",
         "  result 1",
         "  line 2 of the file before, taken out: \"Pass /lw-old/* C:\\LW\\*\"",
+        "  line 3 of the file before, taken out: \"#\\x09old\\x01 /lw-old/*\"",
         "  line 2 of the file after, put in: \"Pass  /lw-old/*  C:\\LW\\web\\*\"",
         "Microsoft IIS: EnsureMSIISContainsVP(\"C:\\LW\\\")",
         "  result 1",
         "  root removed: \"/lw\" = \"C:\\OLD,,1\"",
         "  root added: \"/lw\" = \"C:\\LW\\web,,1\"",
+        "Corvane HTTPD: not marked as found, skipped",
+        "Netscape Enterprise: not marked as found, skipped",
+        "==== run ended after # ms",
+        "==== vpsetup 1.0 (built #), run at #",
+        "command line: \"vpsetup.exe /CONFIGURE /SELECT /LOG=" + d + "\\SETUP.LOG\"",
+        "current directory: \"" + d + "\"",
+        "switches: discover no, select given but ignored: no /DISCOVER, configure yes, unconfigure no; installation path "
+        "\"\" (no /PATH=: the first operation makes it \"\\\" when it reads the template, and the later ones receive "
+        "\"\\\"); log \"" + upper + "\\SETUP.LOG\"",
+        "configuring the kinds the record marks as found",
+        "Corvane Skylane Server: not marked as found, skipped",
+        "Pellan Mondrel: not marked as found, skipped",
+        "Pellan Brell: not marked as found, skipped",
+        "Microsoft IIS: EnsureMSIISContainsVP(\"\")",
+        "  result 1",
+        "  the installation path is now \"\\\", as the operations after this one receive it",
+        "  root removed: \"/lw\" = \"C:\\LW\\web,,1\"",
+        "  root added: \"/lw\" = \"\\web,,1\"",
         "Corvane HTTPD: not marked as found, skipped",
         "Netscape Enterprise: not marked as found, skipped",
         "==== run ended after # ms",
