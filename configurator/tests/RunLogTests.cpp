@@ -254,31 +254,37 @@ TEST_CASE("a log naming a device, a second link or a file the run uses is left o
     CScratchRegistryKey roots(kRootsKey);
     const CString program = ProgramFolder() + "vpsetup.exe";
     for (int kind : {Brell, Skylane, Iis})
-        CInstalledServersRecord().WriteServer(kind, 1, dir / (kind == Brell ? "HTTPD.CNF" : "site.cnf"), CString());
+        CInstalledServersRecord().WriteServer(kind, 1, dir / (kind == Brell ? "HTTPD.CNF" : "site-config.cnf"), CString());
+    // A configuration file of 60 MB: the log's looks at it hold a bounded part in the 32-bit process.
+    std::string large = "# Brell\r\n";
+    for (int i = 0; large.size() < 60000000; ++i)
+        large += "Pass /site" + std::to_string(i) + "/* C:\\WEB\\SITE\\" + std::to_string(i) + "\\*\r\n";
     // The stores as they are after a run, the template and the log's target included.
-    auto run = [&](const CString& log) {
-        WriteBytes(dir / "HTTPD.CNF", "# Brell\r\nPass /* C:\\BRELL\\*\r\n");
-        WriteBytes(dir / "site.cnf", "# Skylane\r\nExec /lw-bin/* C:\\OLD\\*\r\n");
+    auto run = [&](const CString& log, bool largeFile) {
+        WriteBytes(dir / "HTTPD.CNF", largeFile ? large : "# Brell\r\nPass /* C:\\BRELL\\*\r\n");
+        WriteBytes(dir / "site-config.cnf", "# Skylane\r\nExec /lw-bin/* C:\\OLD\\*\r\n");
         WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n[CORVANE SLS]\r\n"
                                         "/lw-bin/*, bin\\*, Exec,\r\n[END]\r\n[MS IIS]\r\n/lw, web, 1,\r\n[END]\r\n");
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRootsKey);
         MakeRegistryKey(kRootsKey);
         Run(program, CString("/CONFIGURE /PATH=C:\\LW") + (log.IsEmpty() ? CString() : CString(" /LOG=") + log), dir.Path());
-        std::string stores = ReadBytes(dir / "HTTPD.CNF") + "|" + ReadBytes(dir / "site.cnf") + "|" +
-                             ReadBytes(dir / "vpsetup.ini") + "|" + (FileExists(dir / "site.cnf1") ? "debris" : "");
+        std::string stores = ReadBytes(dir / "HTTPD.CNF") + "|" + ReadBytes(dir / "site-config.cnf") + "|" +
+                             ReadBytes(dir / "vpsetup.ini") + "|" + (FileExists(dir / "site-config.cnf1") ? "debris" : "");
         for (const NamedRegistryValue& root : ListRegistryValues(kRootsKey))
             stores += "|" + root.name + "=" + root.value.bytes;
         return stores;
     };
-    const std::string withoutLog = run(CString());
+    const std::string withoutLog = run(CString(), false), largeWithoutLog = run(CString(), true);
     REQUIRE(withoutLog.find("C:\\LW\\bin\\*") != std::string::npos);
 
     WriteBytes(dir / "linked.log", "kept\r\n");
     REQUIRE(CreateHardLinkA(dir / "second.log", dir / "linked.log", nullptr));
-    run(CString()); // the template is made before it is linked
+    run(CString(), false); // the template is made before it is linked
     REQUIRE(CreateHardLinkA(dir / "template.log", dir / "vpsetup.ini", nullptr));
     const std::string folder = dir.Path().c_str();
     const std::string folderName = folder.substr(folder.rfind('\\') + 1);
+    char shortName[MAX_PATH] = "";
+    CHECK(GetShortPathNameA(dir / "site-config.cnf", shortName, sizeof shortName) > 0);
     struct Case {
         const char* how;
         std::string log;
@@ -293,14 +299,18 @@ TEST_CASE("a log naming a device, a second link or a file the run uses is left o
         {"the template by a relative path", "..\\" + folderName + "\\.\\vpsetup.ini"},
         {"the template by a second link", "template.log"},
         {"a configuration file by its fixed name", "httpd.cnf"},
-        {"a configuration file the record names, spelled otherwise", ".\\SITE.CNF"},
-        {"the temporary file of that file's rewrite", "site.cnf1"},
+        {"a configuration file the record names, spelled otherwise", ".\\SITE-CONFIG.CNF"},
+        {"that file by its short name", shortName},
+        {"the temporary file of that file's rewrite", "site-config.cnf1"},
         {"the Mondrel database by its fixed name", "MONCFG.VSF"},
+        {"a plain log, with a configuration file of 60 MB", "large.log"},
     };
     for (const Case& c : cases) {
         INFO(c.how);
-        CHECK(run(CString(c.log.c_str())) == withoutLog);
+        const bool largeFile = c.log == "large.log";
+        CHECK((run(CString(c.log.c_str()), largeFile) == (largeFile ? largeWithoutLog : withoutLog)));
     }
+    CHECK(ReadBytes(dir / "large.log").find("  changed, too large to list (") != std::string::npos);
     CHECK(ReadBytes(dir / "linked.log") == "kept\r\n");
     CHECK_FALSE(FileExists(dir / "MONCFG.VSF"));
     CHECK_FALSE(FileExists("C:\\X"));
