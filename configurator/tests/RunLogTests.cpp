@@ -225,6 +225,20 @@ TEST_CASE("a log that cannot be written leaves the run as it is without one; lon
     CHECK(logged.find("\"C:\\" + std::string(197, 'f') + "\"... (cut, 254 characters in all)") != std::string::npos);
     for (const std::string& line : TextModeLines(logged))
         CHECK(line.size() < 400);
+
+    // Memory runs out after the first call: the log's look at that file fails, says so once and
+    // stops; every kind still has its turn, as without a log.
+    std::string lines;
+    while (lines.size() < 4000000)
+        lines += "Pass /x/* C:\\X\\*\r\n";
+    WriteBytes(dir / "EXHAUSTS.CNF", lines);
+    CInstalledServersRecord().WriteServer(Skylane, 1, dir / "EXHAUSTS.CNF", CString());
+    Run(withDouble, CString("/CONFIGURE /PATH=C:\\P"), dir.Path());
+    const std::string exhaustedWithoutLog = calls();
+    Run(withDouble, CString("/CONFIGURE /PATH=C:\\P /LOG=") + dir.Path() + "\\quiet.log", dir.Path());
+    CHECK(calls() == exhaustedWithoutLog);
+    if (exhaustedWithoutLog.find("(address space taken)") != std::string::npos)
+        CHECK(TextModeLines(ReadBytes(dir / "quiet.log")).back().find("the log stops here") == 0);
 }
 
 TEST_CASE("the log's path is taken like the installation path; its texts are cut and kept on their line")
