@@ -101,7 +101,7 @@ CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile)
 // temporary file its rewrite makes beside it, a log that is either file closes, left out.
 void StandAsideFromStore(CRunLog& log, ServerKind kind, const CString& firstFile)
 {
-    if (kind == Iis)
+    if (kind == Iis || firstFile.IsEmpty())
         return;
     log.StandAsideFrom(firstFile);
     log.StandAsideFrom(firstFile + (kind == Mondrel ? ".new" : "1"));
@@ -135,7 +135,7 @@ bool OpenLog(CRunLog& log, const CString& path, bool configuresFromRecord)
     try {
         CString firstFile, secondFile;
         for (int kind = 0; configuresFromRecord && kind < ServerKindCount; ++kind) {
-            if (kind == Iis || CInstalledServersRecord::ReadServer(kind, firstFile, secondFile) == 0)
+            if (kind == Iis || CInstalledServersRecord::ReadServer(kind, firstFile, secondFile) == 0 || firstFile.IsEmpty())
                 continue;
             filesInUse.push_back(firstFile);
             filesInUse.push_back(firstFile + (kind == Mondrel ? ".new" : "1"));

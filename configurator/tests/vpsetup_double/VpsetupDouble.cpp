@@ -1,9 +1,8 @@
 // Stands in for vpsetup.dll beside a copy of vpsetup.exe: records every call, with its
 // arguments, in "vpsetup-calls.txt" in the current directory, and lengthens the installation
 // path by "+" so that the tests see whether every call gets the same string object. An operation
-// on a file whose path holds "FAILS" gives -1, as one on a file it cannot use. One on a file whose
-// path holds "EXHAUSTS" takes the free address space and holds it until the next call, so that
-// what the configurator does in between runs out of memory as in a 32-bit process that has.
+// on a file whose path holds "FAILS" gives -1, as one on a file it cannot use; on one whose path
+// holds "EXHAUSTS", it takes the free address space until the next call: the caller runs out.
 #define VPSETUP_BUILDING_LIBRARY
 #include "vpsetup.h"
 
@@ -15,7 +14,6 @@ namespace {
 
 void* g_taken[4096];
 int g_takenCount = 0;
-
 // True when nothing of 64 KiB was left (a 64-bit process has more than the table holds).
 bool TakeAddressSpace()
 {
