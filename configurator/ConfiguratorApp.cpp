@@ -65,8 +65,8 @@ void LogHeading(CRunLog& log, const Switches& switches, const CString& installat
     // Without "/PATH=" the operations are handed an empty path, which the template's reader
     // lengthens to "\" in the one string object they share.
     CString path = installationPath.IsEmpty()
-                       ? CString("\"\" (no /PATH=: the first operation makes it \"\\\" when it reads the template, and "
-                                 "the later ones receive \"\\\")")
+                       ? CString("\"\" (no /PATH=: the first operation that reads the template makes it \"\\\" for "
+                                 "itself and the ones after it)")
                        : CRunLog::Quoted(installationPath);
     log.Line(CString("switches: discover ") + YesNo(switches.discover) + ", select " + select + ", configure " +
              configure + ", unconfigure " + unconfigure + "; installation path " + path + "; log " +

@@ -149,8 +149,8 @@ TEST_CASE("a discovering and configuring run logs what it looked at, found, wrot
         "command line: \"vpsetup.exe /CONFIGURE /SELECT /LOG=" + d + "\\SETUP.LOG\"",
         "current directory: \"" + d + "\"",
         "switches: discover no, select given but ignored: no /DISCOVER, configure yes, unconfigure no; installation path "
-        "\"\" (no /PATH=: the first operation makes it \"\\\" when it reads the template, and the later ones receive "
-        "\"\\\"); log \"" + upper + "\\SETUP.LOG\"",
+        "\"\" (no /PATH=: the first operation that reads the template makes it \"\\\" for itself and the ones after "
+        "it); log \"" + upper + "\\SETUP.LOG\"",
         "configuring the kinds the record marks as found",
         "Corvane Skylane Server: not marked as found, skipped",
         "Pellan Mondrel: not marked as found, skipped",
