@@ -55,17 +55,6 @@ CString RootData(DWORD type, const char* data, DWORD bytes, bool read)
 
 } // namespace
 
-bool ReadFileLines(const CString& path, std::vector<CString>& lines)
-{
-    CTextFileReader file;
-    if (!file.Open(path))
-        return false;
-    CString line;
-    while (file.ReadLine(line))
-        lines.push_back(line);
-    return !file.Failed();
-}
-
 bool DiffLines(const std::vector<CString>& before, const std::vector<CString>& after, int most,
                std::vector<LineChange>& changes)
 {

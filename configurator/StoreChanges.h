@@ -8,9 +8,6 @@
 
 class CRunLog;
 
-// The lines of a file as text mode reads them; false when it cannot be read.
-bool ReadFileLines(const CString& path, std::vector<CString>& lines);
-
 struct LineChange {
     bool added;  // put in; else taken out
     int number;  // 1-based, in the file after the change for a line put in, before it for one taken out
