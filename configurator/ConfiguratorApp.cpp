@@ -42,6 +42,12 @@ CString CurrentDirectory()
     return length < sizeof directory ? CString(directory, static_cast<int>(length)) : CString("(too long to read)");
 }
 
+// How a switch takes effect: given and used, given and ignored (and why), or not given.
+CString SwitchEffect(bool given, bool ignored, const char* why)
+{
+    return !given ? CString("no") : ignored ? CString("given but ignored: ") + why : CString("yes");
+}
+
 void LogHeading(CRunLog& log, const Switches& switches, const CString& installationPath)
 {
     SYSTEMTIME now;
@@ -52,9 +58,19 @@ void LogHeading(CRunLog& log, const Switches& switches, const CString& installat
     log.Line(CString("==== vpsetup ") + kProgramVersion + " (built " + kBuildDate + "), run at " + stamp);
     log.Line(CString("command line: ") + CRunLog::Quoted(GetCommandLineA()));
     log.Line(CString("current directory: ") + CRunLog::Quoted(CurrentDirectory()));
-    log.Line(CString("switches: discover ") + YesNo(switches.discover) + ", select " + YesNo(switches.select) +
-             ", configure " + YesNo(switches.configure) + ", unconfigure " + YesNo(switches.unconfigure) +
-             "; installation path " + CRunLog::Quoted(installationPath) + "; log " + CRunLog::Quoted(switches.logPath));
+    CString select = switches.selectIgnored ? CString("given but ignored: no /DISCOVER") : CString(YesNo(switches.select));
+    CString configure = SwitchEffect(switches.configure, switches.select || switches.unconfigure,
+                                     switches.select ? "/SELECT shows the dialog only" : "/UNCONFIGURE takes back instead");
+    CString unconfigure = SwitchEffect(switches.unconfigure, switches.select, "/SELECT shows the dialog only");
+    // Without "/PATH=" the operations are handed an empty path, which the template's reader
+    // lengthens to "\" in the one string object they share.
+    CString path = installationPath.IsEmpty()
+                       ? CString("\"\" (no /PATH=: the first operation that reads the template makes it \"\\\" for "
+                                 "itself and the ones after it)")
+                       : CRunLog::Quoted(installationPath);
+    log.Line(CString("switches: discover ") + YesNo(switches.discover) + ", select " + select + ", configure " +
+             configure + ", unconfigure " + unconfigure + "; installation path " + path + "; log " +
+             CRunLog::Quoted(switches.logPath));
 }
 
 void LogFindings(CRunLog& log, const CServerDiscovery& discovery)
@@ -81,6 +97,16 @@ CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile)
     }
 }
 
+// The log is never a file the run uses: before an operation opens the kind's store, or the
+// temporary file its rewrite makes beside it, a log that is either file closes, left out.
+void StandAsideFromStore(CRunLog& log, ServerKind kind, const CString& firstFile)
+{
+    if (kind == Iis || firstFile.IsEmpty())
+        return;
+    log.StandAsideFrom(firstFile);
+    log.StandAsideFrom(firstFile + (kind == Mondrel ? ".new" : "1"));
+}
+
 // The library's operation for the kind, or with takeBack its twin, which takes out what the
 // operation adds, with the same arguments. The result is not examined, so that one server's
 // failure does not keep the next from its turn.
@@ -101,38 +127,65 @@ int CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
     }
 }
 
+// A run that configures from the record as it stands uses the files it names and the temporary
+// files of their rewrites: a log that is one of them is left out before its first line.
+bool OpenLog(CRunLog& log, const CString& path, bool configuresFromRecord)
+{
+    std::vector<CString> filesInUse;
+    try {
+        CString firstFile, secondFile;
+        for (int kind = 0; configuresFromRecord && kind < ServerKindCount; ++kind) {
+            if (kind == Iis || CInstalledServersRecord::ReadServer(kind, firstFile, secondFile) == 0 || firstFile.IsEmpty())
+                continue;
+            filesInUse.push_back(firstFile);
+            filesInUse.push_back(firstFile + (kind == Mondrel ? ".new" : "1"));
+        }
+        return log.Open(path, filesInUse);
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace
 
 bool CConfiguratorApp::InitInstance()
 {
-    const DWORD started = GetTickCount();
-    CString installationPath;
-    Switches switches = ParseSwitches(CString(CommandLine()), installationPath);
-    m_bDiscover = switches.discover;
-    m_bSelect = switches.select;
-    m_bConfigure = switches.configure;
-    m_bUnconfigure = switches.unconfigure;
-    // Without "/LOG=", or with a log that cannot be opened, nothing is written anywhere.
+    // Nothing escapes the run: what our own work throws ends it here, as a run ends.
     CRunLog runLog;
-    CRunLog* log = !switches.logPath.IsEmpty() && runLog.Open(switches.logPath) ? &runLog : nullptr;
-    if (log)
-        LogHeading(*log, switches, installationPath);
+    try {
+        const DWORD started = GetTickCount();
+        CString installationPath;
+        Switches switches = ParseSwitches(CString(CommandLine()), installationPath);
+        m_bDiscover = switches.discover;
+        m_bSelect = switches.select;
+        m_bConfigure = switches.configure;
+        m_bUnconfigure = switches.unconfigure;
+        const bool configuring = (m_bConfigure || m_bUnconfigure) && !m_bSelect;
+        // Without "/LOG=", or with a log that cannot be opened, nothing is written anywhere.
+        CRunLog* log = !switches.logPath.IsEmpty() && OpenLog(runLog, switches.logPath, configuring && !m_bDiscover)
+                           ? &runLog
+                           : nullptr;
+        LogWork(log, [&](CRunLog& l) { LogHeading(l, switches, installationPath); });
 
-    if (m_bDiscover) {
-        CServerDiscovery discovery;
-        discovery.m_log = log;
-        discovery.DiscoverAll();
-        if (log)
-            LogFindings(*log, discovery);
-        if (m_bSelect)
-            ShowSelection(discovery, log);
-        else
-            WriteRecord(discovery, log);
+        if (m_bDiscover) {
+            CServerDiscovery discovery;
+            discovery.m_log = log;
+            discovery.DiscoverAll();
+            LogWork(log, [&](CRunLog& l) { LogFindings(l, discovery); });
+            if (m_bSelect)
+                ShowSelection(discovery, log);
+            else
+                WriteRecord(discovery, log);
+        }
+        // A run never adds and takes back at once: taking back wins.
+        if (configuring)
+            ConfigureRecordedServers(installationPath, m_bUnconfigure, log);
+        LogWork(log, [&](CRunLog& l) {
+            l.Line(CString("==== run ended after ") + CRunLog::Number(static_cast<long>(GetTickCount() - started)) + " ms");
+        });
+    } catch (...) {
+        LogWork(&runLog, [](CRunLog& l) { l.Line("==== run ended early: its own work failed (out of memory, most likely)"); });
     }
-    // A run never adds and takes back at once: taking back wins.
-    if ((m_bConfigure || m_bUnconfigure) && !m_bSelect)
-        ConfigureRecordedServers(installationPath, m_bUnconfigure, log);
-    LogLine(log, CString("==== run ended after ") + CRunLog::Number(static_cast<long>(GetTickCount() - started)) + " ms");
     return false;
 }
 
@@ -172,26 +225,50 @@ void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool 
     CString secondFile;
     for (ServerKind kind : kConfigureOrder) {
         const KindNames& names = kKindNames[kind];
-        if (record.ReadServer(kind, firstFile, secondFile) == 0) {
-            LogLine(log, CString(names.product) + ": not marked as found, skipped");
-            continue;
+        // A barrier per kind: whatever one kind's work throws, the next kind still has its turn.
+        try {
+            if (record.ReadServer(kind, firstFile, secondFile) == 0) {
+                LogLine(log, CString(names.product) + ": not marked as found, skipped");
+                continue;
+            }
+            LogWork(log, [&](CRunLog& l) { StandAsideFromStore(l, kind, firstFile); });
+            if (!log || !log->IsOn()) {
+                CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+                continue;
+            }
+            // The log's work around the call (its lines, its looks at the store) is its own: what
+            // it throws ends the log, never the call.
+            CStoreSnapshot before = StoreOf(kind, CString()), after = StoreOf(kind, CString());
+            CString pathHanded;
+            LogWork(log, [&](CRunLog& l) {
+                CString call = CString(names.product) + ": " + (takeBack ? names.lacks : names.contains) + "(";
+                if (kind != Iis)
+                    call += CRunLog::Quoted(firstFile) + ", ";
+                call += CRunLog::Quoted(installationPath);
+                if (kind == Mondrel)
+                    call += CString(", ") + CRunLog::Quoted(secondFile);
+                l.Line(call + ")");
+                pathHanded = installationPath;
+                before = StoreOf(kind, firstFile);
+                before.Take();
+                if (before.BytesAfterEndMark() > 0)
+                    l.Line(CString("  the file has ") + CRunLog::Number(static_cast<long>(before.BytesAfterEndMark())) +
+                           " bytes after an end-of-file mark; they are kept as they are");
+            });
+            int result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+            LogWork(log, [&](CRunLog& l) {
+                after = StoreOf(kind, firstFile);
+                after.Take();
+                l.Line(CString("  result ") + CRunLog::Number(result));
+                if (installationPath != pathHanded)
+                    l.Line(CString("  the installation path is now ") + CRunLog::Quoted(installationPath) +
+                           ", as the operations after this one receive it");
+                before.LogChangesTo(after, l);
+            });
+        } catch (...) {
+            LogWork(log, [&](CRunLog& l) {
+                l.Line(CString(names.product) + ": its turn ended early (out of memory, most likely); the next kind follows");
+            });
         }
-        if (!log) {
-            CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
-            continue;
-        }
-        CString call = CString(names.product) + ": " + (takeBack ? names.lacks : names.contains) + "(";
-        if (kind != Iis)
-            call += CRunLog::Quoted(firstFile) + ", ";
-        call += CRunLog::Quoted(installationPath);
-        if (kind == Mondrel)
-            call += CString(", ") + CRunLog::Quoted(secondFile);
-        log->Line(call + ")");
-        CStoreSnapshot before = StoreOf(kind, firstFile), after = StoreOf(kind, firstFile);
-        before.Take();
-        int result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
-        after.Take();
-        log->Line(CString("  result ") + CRunLog::Number(result));
-        before.LogChangesTo(after, *log);
     }
 }

@@ -8,6 +8,7 @@
 struct Switches {
     bool discover = false;
     bool select = false; // only together with discover
+    bool selectIgnored = false; // "/SELECT" given without "/DISCOVER", for the log
     bool configure = false;
     bool unconfigure = false; // takes back what configuring added; wins over configure
     CString logPath;          // "/LOG=" up to the first blank, upper-cased; empty: no log
