@@ -53,7 +53,7 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
         LogWritten(names.secondFile, key.SetValue(names.secondFile, secondFile), CRunLog::Quoted(secondFile));
 }
 
-int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& secondFile) const
+int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& secondFile)
 {
     if (kind < 0 || kind >= ServerKindCount)
         return 0;

@@ -21,7 +21,8 @@ public:
     // Writes the kind's found value and file values; any other kind number writes nothing.
     void WriteServer(int kind, int found, const CString& firstFile, const CString& secondFile);
     // The found value (0 when absent); the file values are read only when it is non-zero.
-    int ReadServer(int kind, CString& firstFile, CString& secondFile) const;
+    // Reads only: a run may look at the record before it would create the key.
+    static int ReadServer(int kind, CString& firstFile, CString& secondFile);
     // "HasAWebServerBeenDiscovered" and, last of a discovering run, "Finished".
     void WriteSummary();
 

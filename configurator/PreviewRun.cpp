@@ -4,11 +4,10 @@
 #include "RunLog.h"
 #include "ServerDiscovery.h"
 
-int CPreviewRun::ReadServer(const CInstalledServersRecord& record, ServerKind kind, CString& firstFile,
-                            CString& secondFile) const
+int CPreviewRun::ReadServer(ServerKind kind, CString& firstFile, CString& secondFile) const
 {
     if (!m_discovery)
-        return record.ReadServer(kind, firstFile, secondFile);
+        return CInstalledServersRecord::ReadServer(kind, firstFile, secondFile);
     const DiscoveredServer& server = m_discovery->m_servers[kind];
     if (server.found == 0)
         return 0;

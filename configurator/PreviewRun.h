@@ -7,7 +7,6 @@
 #include "PreviewScratch.h"
 #include "ServerKind.h"
 
-class CInstalledServersRecord;
 class CServerDiscovery;
 class CRunLog;
 
@@ -18,7 +17,7 @@ public:
     explicit CPreviewRun(const CServerDiscovery* discovery) : m_discovery(discovery) {}
 
     // The kind as a configuring run would read it from the record.
-    int ReadServer(const CInstalledServersRecord& record, ServerKind kind, CString& firstFile, CString& secondFile) const;
+    int ReadServer(ServerKind kind, CString& firstFile, CString& secondFile) const;
 
     // The file the kind's operation is to work on in place of `path` (a configuration file or the
     // database); false, said in the log, when there is nowhere to work.

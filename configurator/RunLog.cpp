@@ -1,45 +1,198 @@
 #include "RunLog.h"
 
-#include <initializer_list>
+#include <windows.h>
 
-bool CRunLog::Open(const CString& path)
+namespace {
+
+// Names that open a device, not a file, in any folder and with any extension.
+const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2",   "COM3",    "COM4",  "COM5",
+                                    "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",    "LPT4",  "LPT5",
+                                    "LPT6", "LPT7", "LPT8", "LPT9", "CLOCK$", "CONIN$", "CONOUT$"};
+// The files a run reads or rewrites have fixed names, and so have their rewrites' temporary
+// files (the name with "1" appended; the Mondrel database's with ".new").
+const char* const kProductFileNames[] = {"VPSETUP.INI", "HTTPD.CNF",  "HTTPD.CONF",  "OBJ.CONF",  "MONCFG.VSF",
+                                         "HTTPD.CNF1",  "HTTPD.CONF1", "OBJ.CONF1", "MONCFG.VSF.NEW"};
+// The template is read by its bare name from the current directory.
+const char kTemplateName[] = "vpsetup.ini";
+
+const char kQuietNote[] = "the log stops here: its own work failed (out of memory, most likely); the run goes on "
+                          "without it\r\n";
+
+// The last part of a path: after the drive and the last backslash or slash, read by character
+// so that the second byte of a double-byte character is not taken for one.
+CString FinalName(const CString& path)
 {
+    int start = path.GetLength() >= 2 && path[1] == ':' ? 2 : 0;
+    for (int i = 0; i < path.GetLength(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.GetLength())
+            ++i;
+        else if (path[i] == '\\' || path[i] == '/')
+            start = i + 1;
+    }
+    return path.Mid(start);
+}
+
+// The system ignores dots and blanks at the end of a name, and blanks before a device name's
+// extension.
+CString WithoutTrailing(CString name, const char* what)
+{
+    while (!name.IsEmpty() && CString(what).Find(name.GetLast()) >= 0)
+        name.Truncate(name.GetLength() - 1);
+    return name;
+}
+
+bool IsOneOf(const CString& name, const char* const* names, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (name.EqualsNoCase(CString(names[i])))
+            return true;
+    return false;
+}
+
+bool IsDeviceName(const CString& path)
+{
+    CString name = FinalName(path);
+    int dot = name.Find('.');
+    CString base = WithoutTrailing(dot < 0 ? name : name.Left(dot), " ");
+    return IsOneOf(base, kDeviceNames, sizeof kDeviceNames / sizeof kDeviceNames[0]);
+}
+
+// The path as the system completes it from the current folder; empty when it cannot.
+CString FullPath(const CString& path)
+{
+    char full[MAX_PATH + 1];
+    char* name = nullptr;
+    DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
+    return length > 0 && length < sizeof full ? CString(full, static_cast<int>(length)) : CString();
+}
+
+bool WriteAll(HANDLE file, const char* text, DWORD length)
+{
+    DWORD wrote = 0;
+    return WriteFile(file, text, length, &wrote, nullptr) && wrote == length;
+}
+
+char HexDigit(int value)
+{
+    return "0123456789ABCDEF"[value & 15];
+}
+
+} // namespace
+
+bool CRunLog::IsRefusedName(const CString& path)
+{
+    // The device namespace, and a colon past a drive's (a device's "COM1:" or a file's stream).
+    if (path.Left(4) == "\\\\.\\" || path.Find(':', 2) >= 0 || IsDeviceName(path))
+        return true;
+    CString name = WithoutTrailing(FinalName(path), ". ");
+    return IsOneOf(name, kProductFileNames, sizeof kProductFileNames / sizeof kProductFileNames[0]);
+}
+
+bool CRunLog::Open(const CString& path, const std::vector<CString>& filesInUse)
+{
+    // Refused by name before anything is opened: opening a device may wait on it, and opening
+    // a file the run is yet to make would make it.
+    if (IsRefusedName(path))
+        return false;
+    const CString fullPath = FullPath(path);
+    for (const CString& file : filesInUse)
+        if (!fullPath.IsEmpty() && fullPath.EqualsNoCase(FullPath(file)))
+            return false;
     DWORD attributes = GetFileAttributesA(path);
     // Read-only is a refusal even where the system would let a privileged process write.
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return false;
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_file.Reset(CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!IsOn())
         return false;
+    // Only a plain disk file that no other name reaches: a second link would make the run append
+    // to a file its name does not show.
+    if (GetFileType(m_file.Get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(m_file.Get(), &m_identity) ||
+        m_identity.nNumberOfLinks != 1 || (m_identity.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        m_file.Reset();
+        return false;
+    }
+    if (StandAsideFrom(CString(kTemplateName)))
+        return false;
+    for (const CString& file : filesInUse)
+        if (StandAsideFrom(file))
+            return false;
     if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
         m_file.Reset();
     return IsOn();
+}
+
+bool CRunLog::StandAsideFrom(const CString& path)
+{
+    if (!m_file.IsValid() || path.IsEmpty() || IsDeviceName(path))
+        return false;
+    // Asking for the attributes only shares with every other opener, the log included.
+    CFileHandle other(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!other || !GetFileInformationByHandle(other.Get(), &information))
+        return false;
+    if (information.dwVolumeSerialNumber != m_identity.dwVolumeSerialNumber ||
+        information.nFileIndexHigh != m_identity.nFileIndexHigh || information.nFileIndexLow != m_identity.nFileIndexLow)
+        return false;
+    m_file.Reset();
+    return true;
 }
 
 void CRunLog::Line(const CString& text)
 {
     if (!IsOn())
         return;
-    CString line(text);
-    line += "\r\n";
     if (m_inMemory) {
-        m_text += line;
+        try {
+            m_text += text;
+            m_text += "\r\n";
+        } catch (...) {
+            m_inMemory = false;
+        }
         return;
     }
-    DWORD wrote = 0;
-    if (!WriteFile(m_file.Get(), line.c_str(), static_cast<DWORD>(line.GetLength()), &wrote, nullptr) ||
-        wrote != static_cast<DWORD>(line.GetLength()))
+    if (!WriteAll(m_file.Get(), text.c_str(), static_cast<DWORD>(text.GetLength())) || !WriteAll(m_file.Get(), "\r\n", 2))
         m_file.Reset();
+}
+
+void CRunLog::GoQuiet()
+{
+    if (m_inMemory) {
+        // The text so far is still shown.
+        m_inMemory = false;
+        try {
+            m_text += kQuietNote;
+        } catch (...) {
+        }
+    }
+    if (m_file.IsValid())
+        WriteAll(m_file.Get(), kQuietNote, sizeof kQuietNote - 1);
+    m_file.Reset();
 }
 
 CString CRunLog::Quoted(const CString& text)
 {
-    CString shown = text.Left(kLongestText);
-    // A value may hold what would end or break a line of the log.
-    for (char c : {'\0', '\r', '\n', '\x1A'})
-        shown.Replace(c, '?');
-    CString quoted = CString("\"") + shown + "\"";
+    const int shownLength = text.GetLength() < kLongestText ? text.GetLength() : kLongestText;
+    // Each byte shown takes at most four characters, between the quotes.
+    char shown[kLongestText * 4 + 2];
+    int at = 0;
+    shown[at++] = '"';
+    for (int i = 0; i < shownLength; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            shown[at++] = '\\';
+            shown[at++] = 'x';
+            shown[at++] = HexDigit(c >> 4);
+            shown[at++] = HexDigit(c);
+        } else {
+            shown[at++] = static_cast<char>(c);
+        }
+    }
+    shown[at++] = '"';
+    CString quoted(shown, at);
     if (text.GetLength() > kLongestText)
         quoted += CString("... (cut, ") + Number(text.GetLength()) + " characters in all)";
     return quoted;

@@ -144,6 +144,9 @@ void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, DiscoveredServe
         path = BuildConfigFilePath(probe, directory, computerName);
     else if (!directory.IsEmpty())
         LogLine(log, "  a directory of 3 characters or fewer is no installation: not found");
+    // The log is never the file a probe opens: a log that is that file is left out first.
+    if (!path.IsEmpty())
+        LogWork(log, [&](CRunLog& l) { l.StandAsideFrom(path); });
     DWORD error = OpenUnsharedError(path);
     server.found = error == NO_ERROR ? 1 : 0;
     if (server.found)

@@ -6,79 +6,77 @@
 #include "TextFile.h"
 
 #include <algorithm>
+#include <cstring>
+#include <initializer_list>
 
 namespace {
 
 const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
-// Room to read a virtual root for the log: more than the library reads, never unbounded.
-const DWORD kRootNameChars = 512;
-const DWORD kRootDataBytes = 1024;
 // More changed lines than this are counted, not listed.
 const int kMostListedLines = 1000;
+// What holding one line costs beyond its characters: the string object and its heap block.
+const size_t kLineOverhead = 32;
+
+// FNV-1a, 32 bits: enough to tell a changed store from an unchanged one of the same size.
+const unsigned long kChecksumStart = 2166136261UL;
+unsigned long Checksum(unsigned long sum, const char* bytes, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        sum = ((sum ^ static_cast<unsigned char>(bytes[i])) * 16777619UL) & 0xFFFFFFFFUL;
+    return sum;
+}
+
+const char* TypeName(DWORD type)
+{
+    static const char* const names[] = {"REG_NONE",          "REG_SZ",   "REG_EXPAND_SZ",     "REG_BINARY",
+                                        "REG_DWORD",         "REG_DWORD_BIG_ENDIAN", "REG_LINK", "REG_MULTI_SZ",
+                                        "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
+                                        "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD"};
+    return type < sizeof names / sizeof names[0] ? names[type] : nullptr;
+}
+
+// A root's data as the log shows it: a string's text up to its zero, anything else by its type
+// and size.
+CString RootData(DWORD type, const char* data, DWORD bytes, bool read)
+{
+    if (read && (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        DWORD length = 0;
+        while (length < bytes && data[length] != '\0')
+            ++length;
+        CString text = CRunLog::Quoted(CString(data, static_cast<int>(length)));
+        return type == REG_SZ ? text : CString("REG_EXPAND_SZ ") + text;
+    }
+    const char* name = TypeName(type);
+    CString shown = name ? CString(name) : CString("type ") + CRunLog::Number(static_cast<long>(type));
+    shown += CString(", ") + CRunLog::Number(static_cast<long>(bytes)) + (bytes == 1 ? " byte" : " bytes");
+    if (!read)
+        shown += " (too large to show)";
+    return shown;
+}
 
 CString RootLine(const CString& name, const CString& data)
 {
-    return CRunLog::Quoted(name) + " = " + CRunLog::Quoted(data);
+    return CRunLog::Quoted(name) + " = " + data;
 }
 
-// In the order of their names, whatever order the registry lists them in.
+// In the order of their lines, whatever order the registry lists them in; the names go along.
 void SortRoots(std::vector<CString>& names, std::vector<CString>& lines)
 {
-    std::vector<size_t> order(names.size());
+    std::vector<size_t> order(lines.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return lines[a].CompareNoCase(lines[b]) < 0; });
     std::vector<CString> sortedNames, sortedLines;
     for (size_t i : order) {
-        sortedNames.push_back(names[i]);
+        sortedNames.push_back(i < names.size() ? names[i] : CString());
         sortedLines.push_back(lines[i]);
     }
     names.swap(sortedNames);
     lines.swap(sortedLines);
 }
 
-// Every value of the IIS virtual roots key as "name = data" (the data's text up to its zero).
-bool ReadRoots(std::vector<CString>& names, std::vector<CString>& roots)
-{
-    CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
-        return false;
-    for (DWORD index = 0;; ++index) {
-        char name[kRootNameChars];
-        char data[kRootDataBytes];
-        DWORD nameChars = kRootNameChars;
-        DWORD dataBytes = kRootDataBytes;
-        LONG result = key.EnumValue(index, name, nameChars, data, dataBytes);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        if (result != ERROR_SUCCESS) {
-            names.push_back(CString());
-            roots.push_back(CString("(a value too large to read)"));
-            continue;
-        }
-        int length = 0;
-        while (length < static_cast<int>(dataBytes) && data[length] != '\0')
-            ++length;
-        names.push_back(CString(name, static_cast<int>(nameChars)));
-        roots.push_back(RootLine(names.back(), CString(data, length)));
-    }
-    SortRoots(names, roots);
-    return true;
-}
-
 } // namespace
-
-bool ReadFileLines(const CString& path, std::vector<CString>& lines)
-{
-    CTextFileReader file;
-    if (!file.Open(path))
-        return false;
-    CString line;
-    while (file.ReadLine(line))
-        lines.push_back(line);
-    return !file.Failed();
-}
 
 bool DiffLines(const std::vector<CString>& before, const std::vector<CString>& after, int most,
                std::vector<LineChange>& changes)
@@ -123,12 +121,128 @@ bool DiffLines(const std::vector<CString>& before, const std::vector<CString>& a
     return false;
 }
 
+void CStoreSnapshot::Hold(const char* text, int length)
+{
+    ++m_lineCount;
+    m_checksum = Checksum(Checksum(m_checksum, text, static_cast<size_t>(length)), "\n", 1);
+    if (!m_allHeld)
+        return;
+    m_heldBytes += static_cast<size_t>(length) + kLineOverhead;
+    if (m_heldBytes > m_mostHeldBytes) {
+        m_allHeld = false;
+        std::vector<CString>().swap(m_lines);
+        return;
+    }
+    m_lines.push_back(CString(text, length));
+}
+
+bool CStoreSnapshot::TakeFile()
+{
+    // The bytes as they lie, for the size, the checksum and what follows an end-of-file mark.
+    {
+        CFileHandle file(CreateFileA(m_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file)
+            return false;
+        static char block[65536];
+        long long markAt = -1;
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(file.Get(), block, sizeof block, &got, nullptr))
+                return false;
+            if (got == 0)
+                break;
+            const char* mark = markAt < 0 ? static_cast<const char*>(memchr(block, '\x1A', got)) : nullptr;
+            if (mark)
+                markAt = static_cast<long long>(m_size) + (mark - block);
+            m_checksum = Checksum(m_checksum, block, got);
+            m_size += got;
+        }
+        if (markAt >= 0)
+            m_afterEndMark = static_cast<long long>(m_size) - markAt - 1;
+    }
+    // The lines as text mode reads them, which is how the library reads the file.
+    CTextFileReader reader;
+    if (!reader.Open(m_path))
+        return false;
+    const unsigned long byteChecksum = m_checksum;
+    CTextLine line;
+    while (reader.ReadLine(line))
+        Hold(line.text, line.length);
+    m_checksum = byteChecksum;
+    return !reader.Failed();
+}
+
+// Every value of the IIS virtual roots key as "name = data", read with room for the longest the
+// key holds (data beyond the bound is shown by its type and size only).
+bool CStoreSnapshot::TakeRoots()
+{
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
+        return false;
+    std::vector<char> name, data;
+    auto makeRoom = [&] {
+        DWORD longestName = 0, longestData = 0;
+        if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                             &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+        // A name's characters may take two bytes each in a double-byte code page.
+        name.resize(2 * static_cast<size_t>(longestName) + 2);
+        data.resize((longestData < m_mostHeldBytes ? longestData : m_mostHeldBytes) + 2);
+        return true;
+    };
+    if (!makeRoom())
+        return false;
+    std::vector<CString> roots;
+    for (DWORD index = 0;; ++index) {
+        DWORD type = REG_NONE, nameChars = 0, dataBytes = 0;
+        LONG result = ERROR_MORE_DATA;
+        // A value added meanwhile may be longer than the key's longest was: room is made again.
+        for (int attempt = 0; attempt < 2 && result == ERROR_MORE_DATA; ++attempt) {
+            if (attempt > 0 && !makeRoom())
+                break;
+            nameChars = static_cast<DWORD>(name.size());
+            dataBytes = static_cast<DWORD>(data.size());
+            result = RegEnumValueA(key, index, name.data(), &nameChars, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data.data()), &dataBytes);
+        }
+        bool read = result == ERROR_SUCCESS;
+        if (result == ERROR_MORE_DATA) {
+            // Larger than the bound: its name, type and size only.
+            nameChars = static_cast<DWORD>(name.size());
+            result = RegEnumValueA(key, index, name.data(), &nameChars, nullptr, &type, nullptr, &dataBytes);
+        }
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS) {
+            m_unread.push_back(CString("value number ") + CRunLog::Number(static_cast<long>(index) + 1) +
+                               " (error " + CRunLog::Number(result) + ")");
+            continue;
+        }
+        const CString rootName(name.data(), static_cast<int>(nameChars));
+        CString root = RootLine(rootName, RootData(type, data.data(), dataBytes, read));
+        Hold(root.c_str(), root.GetLength());
+        if (m_allHeld)
+            m_names.push_back(rootName);
+    }
+    if (!m_allHeld)
+        std::vector<CString>().swap(m_names);
+    SortRoots(m_names, m_lines);
+    return true;
+}
+
 void CStoreSnapshot::DeleteRoot(const CString& name)
 {
+    if (!m_allHeld) {
+        // Too many to hold: the change is counted, as a real run's look would find it.
+        --m_lineCount;
+        m_checksum = Checksum(m_checksum, name.c_str(), static_cast<size_t>(name.GetLength()));
+        return;
+    }
     for (size_t i = 0; i < m_names.size(); ++i) {
         if (m_names[i] == name) {
             m_names.erase(m_names.begin() + static_cast<long>(i));
             m_lines.erase(m_lines.begin() + static_cast<long>(i));
+            --m_lineCount;
             return;
         }
     }
@@ -136,14 +250,20 @@ void CStoreSnapshot::DeleteRoot(const CString& name)
 
 void CStoreSnapshot::WriteRoot(const CString& name, const CString& data)
 {
+    const CString shown = CRunLog::Quoted(data);
+    if (!m_allHeld) {
+        m_checksum = Checksum(m_checksum, shown.c_str(), static_cast<size_t>(shown.GetLength()));
+        return;
+    }
     for (size_t i = 0; i < m_names.size(); ++i) {
         if (m_names[i].EqualsNoCase(name)) {
-            m_lines[i] = RootLine(m_names[i], data);
+            m_lines[i] = RootLine(m_names[i], shown);
             return;
         }
     }
     m_names.push_back(name);
-    m_lines.push_back(RootLine(name, data));
+    m_lines.push_back(RootLine(name, shown));
+    ++m_lineCount;
     SortRoots(m_names, m_lines);
 }
 
@@ -151,15 +271,22 @@ void CStoreSnapshot::Take()
 {
     m_lines.clear();
     m_names.clear();
+    m_unread.clear();
+    m_allHeld = true;
+    m_heldBytes = 0;
+    m_lineCount = 0;
+    m_size = 0;
+    m_checksum = kChecksumStart;
+    m_afterEndMark = -1;
     switch (m_kind) {
-    case ConfigFile: m_readable = ReadFileLines(m_path, m_lines); break;
-    case VirtualRoots: m_readable = ReadRoots(m_names, m_lines); break;
+    case ConfigFile: m_readable = TakeFile(); break;
+    case VirtualRoots: m_readable = TakeRoots(); break;
     case Database: {
         m_listed = ListMondrelMappings(m_path, m_programDirectory, m_lines);
         WIN32_FILE_ATTRIBUTE_DATA data;
         m_readable = GetFileAttributesExA(m_path, GetFileExInfoStandard, &data) != FALSE;
         if (m_readable) {
-            m_size = data.nFileSizeLow;
+            m_size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
             m_written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                         data.ftLastWriteTime.dwLowDateTime;
         }
@@ -170,6 +297,10 @@ void CStoreSnapshot::Take()
 
 void CStoreSnapshot::LogChangesTo(const CStoreSnapshot& later, CRunLog& log) const
 {
+    for (const CStoreSnapshot* snapshot : {this, &later})
+        for (const CString& unread : snapshot->m_unread)
+            log.Line(CString("  the virtual roots' ") + unread + " could not be read " +
+                     (snapshot == this ? "before" : "after") + " the call; it is left out here");
     if (!m_readable || !later.m_readable) {
         log.Line(CString("  the store could not be read ") + (m_readable ? "after" : "before") + " the call");
         return;
@@ -193,15 +324,23 @@ void CStoreSnapshot::LogChangesTo(const CStoreSnapshot& later, CRunLog& log) con
                                                                          : "  the database file was rewritten");
         return;
     }
+    const char* unchanged = m_kind == ConfigFile ? "  the file's lines are unchanged" : "  the virtual roots are unchanged";
+    const CString counts = CString(" (") + CRunLog::Number(m_lineCount) + " lines before, " +
+                           CRunLog::Number(later.m_lineCount) + " after)";
+    if (!m_allHeld || !later.m_allHeld) {
+        if (m_size == later.m_size && m_checksum == later.m_checksum && m_lineCount == later.m_lineCount)
+            log.Line(CString(unchanged) + " (too large to list: " + CRunLog::Number(m_lineCount) + " lines)");
+        else
+            log.Line(CString("  changed, too large to list") + counts);
+        return;
+    }
     std::vector<LineChange> changes;
     if (!DiffLines(m_lines, later.m_lines, kMostListedLines, changes)) {
-        log.Line(CString("  more than ") + CRunLog::Number(kMostListedLines) + " lines changed (" +
-                 CRunLog::Number(static_cast<long>(m_lines.size())) + " before, " +
-                 CRunLog::Number(static_cast<long>(later.m_lines.size())) + " after)");
+        log.Line(CString("  more than ") + CRunLog::Number(kMostListedLines) + " lines changed" + counts);
         return;
     }
     if (changes.empty())
-        log.Line(m_kind == ConfigFile ? "  the file's lines are unchanged" : "  the virtual roots are unchanged");
+        log.Line(unchanged);
     for (const LineChange& change : changes) {
         if (m_kind == VirtualRoots)
             log.Line(CString(change.added ? "  root added: " : "  root removed: ") + change.text);

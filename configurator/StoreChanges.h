@@ -8,9 +8,6 @@
 
 class CRunLog;
 
-// The lines of a file as text mode reads them; false when it cannot be read.
-bool ReadFileLines(const CString& path, std::vector<CString>& lines);
-
 struct LineChange {
     bool added;  // put in; else taken out
     int number;  // 1-based, in the file after the change for a line put in, before it for one taken out
@@ -22,31 +19,49 @@ struct LineChange {
 bool DiffLines(const std::vector<CString>& before, const std::vector<CString>& after, int most,
                std::vector<LineChange>& changes);
 
-// A store as it stands, taken before and after one operation.
+// A store as it stands, taken before and after one operation. It holds at most a bounded amount
+// of lines, so that a log never costs a run its memory: beyond that a change is found by size and
+// checksum, and only the line counts are said.
 class CStoreSnapshot {
 public:
     enum Kind { ConfigFile, VirtualRoots, Database };
-    // A database's mappings are read through the libraries in the Mondrel program folder.
-    CStoreSnapshot(Kind kind, const CString& path, const CString& programDirectory = CString())
-        : m_kind(kind), m_path(path), m_programDirectory(programDirectory)
+    static const size_t kMostHeldBytes = 8 << 20;
+    CStoreSnapshot(Kind kind, const CString& path, size_t mostHeldBytes = kMostHeldBytes)
+        : m_kind(kind), m_path(path), m_mostHeldBytes(mostHeldBytes)
     {
     }
     void Take();
+    // A database's mappings are read through the libraries in the Mondrel program folder.
+    void ReadMappingsWith(const CString& programDirectory) { m_programDirectory = programDirectory; }
     // The roots as a preview's changes leave them: a value deleted under its name as enumerated,
     // a value written as the library writes it (a name in other letter case is the same value).
     void DeleteRoot(const CString& name);
     void WriteRoot(const CString& name, const CString& data);
     // Logs how `later` differs from this snapshot, or that nothing did.
     void LogChangesTo(const CStoreSnapshot& later, CRunLog& log) const;
+    // A configuration file's bytes after its first end-of-file mark (Ctrl-Z); -1 without a mark.
+    long long BytesAfterEndMark() const { return m_afterEndMark; }
 
 private:
+    // Counts the line into the checksum of the roots and holds it while the bound allows.
+    void Hold(const char* text, int length);
+    bool TakeFile();
+    bool TakeRoots();
+
     Kind m_kind;
     CString m_path;
-    CString m_programDirectory;
+    size_t m_mostHeldBytes;
     bool m_readable = false;
-    bool m_listed = false;           // a database's mappings could be read
+    bool m_allHeld = true;           // false once the lines outgrew the bound: they are only counted
+    size_t m_heldBytes = 0;
     std::vector<CString> m_lines;    // a file's lines; for the roots, "name = data"; a database's mappings
     std::vector<CString> m_names;    // the roots' names, beside their lines
-    unsigned long m_size = 0;        // the database's size and last write time
-    unsigned long long m_written = 0;
+    CString m_programDirectory;
+    bool m_listed = false;           // a database's mappings could be read
+    long m_lineCount = 0;
+    unsigned long long m_size = 0;   // a file's size in bytes
+    unsigned long m_checksum = 0;    // of a file's bytes, or of the roots' lines
+    unsigned long long m_written = 0; // the database's last write time
+    long long m_afterEndMark = -1;
+    std::vector<CString> m_unread;   // what of the roots could not be read, for the log
 };

@@ -45,6 +45,8 @@ Switches ParseSwitches(const CString& commandLine, CString& installationPath)
     if (text.Find(CString("/DISCOVER")) >= 0) {
         switches.discover = true;
         switches.select = text.Find(CString("/SELECT")) >= 0;
+    } else {
+        switches.selectIgnored = text.Find(CString("/SELECT")) >= 0;
     }
     switches.configure = text.Find(CString("/CONFIGURE")) >= 0;
     switches.unconfigure = text.Find(CString("/UNCONFIGURE")) >= 0;

@@ -8,6 +8,7 @@
 struct Switches {
     bool discover = false;
     bool select = false; // only together with discover
+    bool selectIgnored = false; // "/SELECT" given without "/DISCOVER", for the log
     bool configure = false;
     bool unconfigure = false; // takes back what configuring added; wins over configure
     bool preview = false;     // does everything up to changing something, and changes nothing

@@ -1,7 +1,8 @@
 // Stands in for vpsetup.dll beside a copy of vpsetup.exe: records every call, with its
 // arguments, in "vpsetup-calls.txt" in the current directory, and lengthens the installation
 // path by "+" so that the tests see whether every call gets the same string object. An operation
-// on a file whose path holds "FAILS" gives -1, as one on a file it cannot use.
+// on a file whose path holds "FAILS" gives -1, as one on a file it cannot use; on one whose path
+// holds "EXHAUSTS", it takes the free address space until the next call: the caller runs out.
 #define VPSETUP_BUILDING_LIBRARY
 #include "vpsetup.h"
 
@@ -11,8 +12,24 @@
 
 namespace {
 
+void* g_taken[4096];
+int g_takenCount = 0;
+// True when nothing of 64 KiB was left (a 64-bit process has more than the table holds).
+bool TakeAddressSpace()
+{
+    for (SIZE_T size = 64 << 20; size >= 64 << 10 && g_takenCount < 4096;) {
+        if (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+            g_taken[g_takenCount++] = block;
+        else
+            size /= 2;
+    }
+    return g_takenCount < 4096;
+}
+
 int Record(const char* operation, const CString* first, const CString* second, CString& path)
 {
+    while (g_takenCount > 0)
+        VirtualFree(g_taken[--g_takenCount], 0, MEM_RELEASE);
     CString line(operation);
     if (first)
         line += CString("|") + *first;
@@ -24,6 +41,8 @@ int Record(const char* operation, const CString* first, const CString* second, C
     DWORD wrote = 0;
     WriteFile(file.Get(), line.c_str(), line.GetLength(), &wrote, nullptr);
     path += '+';
+    if (first && first->Find(CString("EXHAUSTS")) >= 0 && TakeAddressSpace())
+        WriteFile(file.Get(), "(address space taken)\r\n", 23, &wrote, nullptr);
     return first && first->Find(CString("FAILS")) >= 0 ? -1 : 1;
 }
 
