@@ -1,5 +1,6 @@
 #include "MondrelListing.h"
 
+#include "MondrelBridge.h"
 #include "RunLog.h"
 #include "UniqueHandle.h"
 #include "vpmondrel.h"
@@ -28,11 +29,7 @@ public:
         const char* current = getenv("PATH");
         m_had = current != nullptr;
         m_saved = CString("PATH=") + (current ? current : "");
-        CString assignment = m_saved;
-        if (assignment.GetLast() != ';')
-            assignment += ';';
-        assignment += folder;
-        _putenv(assignment);
+        _putenv(MakePathAssignment(current, folder));
     }
     ~CSearchPathWith() { _putenv(m_had ? m_saved : CString("PATH=")); }
 
