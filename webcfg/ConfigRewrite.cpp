@@ -1,6 +1,7 @@
 #include "ConfigRewrite.h"
 
 #include "ByteBlock.h"
+#include "ReplacementFile.h"
 
 #include <windows.h>
 
@@ -134,8 +135,9 @@ int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
     CTextFileReader original;
     if (!original.Open(configPath))
         return -1;
+    CReplacementFile replacement(configPath, tempPath);
     CTextFileWriter temp;
-    if (!temp.Create(tempPath))
+    if (!replacement.Create() || !temp.Attach(replacement.Handle()))
         return -1;
 
     CFileSink sink(temp);
@@ -154,14 +156,7 @@ int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
     editor.Finish(sink);
     bool complete = !original.Failed() && temp.Close();
     original.Close();
-
-    // One step from the old content to the new: the server never lacks its configuration file.
-    if (!complete || !MoveFileExA(tempPath, configPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        temp.Close();
-        DeleteFileA(tempPath);
-        return -1;
-    }
-    return 0;
+    return complete && replacement.Commit() ? 0 : -1;
 }
 
 int RemoveDirectiveLines(const CString& configPath, const CString& urlPattern)

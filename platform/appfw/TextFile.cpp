@@ -121,8 +121,18 @@ bool CTextFileWriter::Create(const char* path)
 {
     m_used = 0;
     m_failed = false;
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return m_file.IsValid();
+    m_owned.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_file = m_owned.Get();
+    return m_owned.IsValid();
+}
+
+bool CTextFileWriter::Attach(HANDLE file)
+{
+    m_used = 0;
+    m_failed = false;
+    m_owned.Reset();
+    m_file = file;
+    return file != INVALID_HANDLE_VALUE && file != nullptr;
 }
 
 bool CTextFileWriter::Flush()
@@ -130,7 +140,7 @@ bool CTextFileWriter::Flush()
     DWORD done = 0;
     while (!m_failed && done < m_used) {
         DWORD wrote = 0;
-        if (!WriteFile(m_file.Get(), m_buffer + done, m_used - done, &wrote, nullptr) || wrote == 0)
+        if (!WriteFile(m_file, m_buffer + done, m_used - done, &wrote, nullptr) || wrote == 0)
             m_failed = true;
         done += wrote;
     }
@@ -155,7 +165,7 @@ bool CTextFileWriter::Put(const char* data, int length)
 
 bool CTextFileWriter::WriteLine(const char* text, int length)
 {
-    if (!m_file)
+    if (m_file == INVALID_HANDLE_VALUE)
         return false;
     if (static_cast<DWORD>(length) + 2 <= sizeof m_buffer - m_used && !m_failed) {
         CopyBytes(m_buffer + m_used, text, length);
@@ -170,13 +180,17 @@ bool CTextFileWriter::WriteLine(const char* text, int length)
 
 bool CTextFileWriter::Close()
 {
-    if (!m_file)
+    if (m_file == INVALID_HANDLE_VALUE)
+        return !m_failed;
+    Flush();
+    m_file = INVALID_HANDLE_VALUE;
+    if (!m_owned)
         return !m_failed;
     // The data must be on the disk before the file can take a configuration's name: a power cut
     // after the rename must not leave the name on a file whose blocks were never written.
-    if (Flush() && !FlushFileBuffers(m_file.Get()))
+    if (!m_failed && !FlushFileBuffers(m_owned.Get()))
         m_failed = true;
-    if (!m_file.Reset())
+    if (!m_owned.Reset())
         m_failed = true;
     return !m_failed;
 }

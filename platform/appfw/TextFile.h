@@ -54,20 +54,23 @@ public:
     ~CTextFileWriter();
     // Creates the file for writing (an existing one is replaced), allowing no other opener.
     bool Create(const char* path);
+    // Writes into a file that its owner flushes and closes (a rewrite's replacement file).
+    bool Attach(HANDLE file);
     // Writes the line followed by CR LF; false once any write has failed.
     bool WriteLine(const char* text, int length);
     // Writes whole lines with their line ends as they stand (a run).
-    bool WriteLines(const char* text, int length) { return !m_file ? false : Put(text, length); }
+    bool WriteLines(const char* text, int length) { return m_file == INVALID_HANDLE_VALUE ? false : Put(text, length); }
     bool WriteLine(const CString& line) { return WriteLine(line.c_str(), line.GetLength()); }
     // Writes what is buffered, flushes it to the disk and closes; false if anything was not
-    // written or the flush failed.
+    // written or the flush failed. An attached file only gets what is buffered.
     bool Close();
 
 private:
     bool Put(const char* data, int length);
     bool Flush();
 
-    CFileHandle m_file;
+    CFileHandle m_owned;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
     char m_buffer[65536];
     DWORD m_used = 0;
     bool m_failed = false;

@@ -4,6 +4,7 @@
 #include "WholeFile.h"
 
 #include <catch.hpp>
+#include <sddl.h>
 
 namespace {
 int g_scratchCounter = 0;
@@ -96,6 +97,30 @@ std::vector<std::string> TextModeLines(const std::string& bytes)
         at = lf + 1;
     }
     return lines;
+}
+
+std::string ProtectionOf(const CString& path)
+{
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    GetFileSecurityA(path, what, nullptr, 0, &size);
+    std::vector<char> descriptor(size + 1);
+    char* text = nullptr;
+    REQUIRE((GetFileSecurityA(path, what, descriptor.data(), size, &size) &&
+             ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.data(), SDDL_REVISION_1, what, &text, nullptr)));
+    std::string protection = text;
+    LocalFree(text);
+    return protection + " attributes " + std::to_string(GetFileAttributesA(path));
+}
+
+void LockDown(const CString& path)
+{
+    PSECURITY_DESCRIPTOR only = nullptr;
+    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;OW)(A;;FA;;;SY)", SDDL_REVISION_1, &only, nullptr));
+    bool set = SetFileSecurityA(path, DACL_SECURITY_INFORMATION, only) &&
+               SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    LocalFree(only);
+    REQUIRE(set);
 }
 
 bool LeftUntouched(const CString& path, const std::function<void()>& run)

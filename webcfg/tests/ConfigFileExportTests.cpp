@@ -417,3 +417,15 @@ TEST_CASE("taking back: what is ours in a file, and what stays")
         CHECK(ReadBytes(readOnly.config) == "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
     }
 }
+
+TEST_CASE("a rewrite keeps the file's access list and its hidden and system bits, both ways")
+{
+    ServerFiles files("HTTPD.CNF", "# rules\r\nPass /x/* C:\\x\\*\r\n");
+    LockDown(files.config);
+    const std::string locked = ProtectionOf(files.config);
+    CString path("C:\\PROD");
+    CHECK_FALSE(LeftUntouched(files.config, [&] { REQUIRE(EnsureBrellContainsVP(files.config, path) == 1); }));
+    CHECK(ProtectionOf(files.config) == locked);
+    REQUIRE(EnsureBrellLacksVP(files.config, path) == 1);
+    CHECK(ProtectionOf(files.config) == locked);
+}

@@ -4,6 +4,7 @@
 #include <catch.hpp>
 
 #include <algorithm>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -88,6 +89,13 @@ TEST_CASE("a rewrite that cannot complete leaves the file as it was and no tempo
         REQUIRE(CreateDirectoryA(temp, nullptr));
         CHECK(RemoveDirectiveLines(path, CString("/A/*")) == -1);
         CHECK((GetFileAttributesA(temp) & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    }
+    SECTION("the editor throws part-way")
+    {
+        int taken = 0;
+        CRemoveLinesWhere editor([&taken](const CString&) { return ++taken == 2 ? throw std::bad_alloc() : false; });
+        CHECK_THROWS_AS(RewriteConfigFile(path, editor), std::bad_alloc);
+        CHECK_FALSE(FileExists(temp));
     }
     SECTION("the configuration file is read-only")
     {
