@@ -99,6 +99,19 @@ std::vector<std::string> TextModeLines(const std::string& bytes)
     return lines;
 }
 
+std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before)
+{
+    std::string bytes;
+    for (const std::string& line : lines)
+        bytes += line + "\r\n";
+    const size_t mark = before.find('\x1A'), lineStart = before.rfind('\n', mark) + 1; // no LF: 0
+    if (mark == std::string::npos)
+        return bytes;
+    if (lineStart < mark && !lines.empty() && lines.back() == before.substr(lineStart, mark - lineStart))
+        bytes.resize(bytes.size() - 2);
+    return bytes + before.substr(mark);
+}
+
 std::string ProtectionOf(const CString& path)
 {
     const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;

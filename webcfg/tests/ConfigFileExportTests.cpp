@@ -429,3 +429,35 @@ TEST_CASE("a rewrite keeps the file's access list and its hidden and system bits
     REQUIRE(EnsureBrellLacksVP(files.config, path) == 1);
     CHECK(ProtectionOf(files.config) == locked);
 }
+
+TEST_CASE("an end mark and every byte after it stay where they were, configuring and taking back")
+{
+    const std::string top = "# top\r\nPass /x/* C:\\x\\*\r\n", ours = "Pass  /wa/*  C:\\PROD\\wa\\*";
+    const std::string two = "# top\r\nPass  /wadoc/*  C:\\PROD\\doc\\*\r\nExec  /wacgi/*  C:\\PROD\\cgi\\*\r\n";
+    const std::string added = two + ours + "\r\nPass /x/* C:\\x\\*\r\n", cutOurs = ours.substr(12) + "\r\n";
+    const std::string twice = "\x1A# old\n\x1APass /wa/* C:\\OLD\\*\n", cutTheirs = "# note \x1A here\r\nPass /b/* C:\\b\\*\r\n";
+    struct Case {
+        const char* rule;
+        std::string before, afterConfiguring, afterTakingBack; // configured from `before`, then taken back
+        int result;
+    } cases[] = {
+        {"the first byte: no text, refused both ways", "\x1A" + top, "\x1A" + top, "\x1A" + top, -1},
+        {"the last byte", top + "\x1A", added + "\x1A", top + "\x1A", 1},
+        {"twice, with our pattern after it", top + twice, added + twice, top + twice, 1},
+        {"inside a line of the administrator's", top + cutTheirs, added + cutTheirs, top + cutTheirs, 1},
+        {"inside our own line", "# top\r\n" + ours.substr(0, 12) + "\x1A" + cutOurs, two + ours + "\r\n\x1A" + cutOurs,
+         "# top\r\n\x1A" + cutOurs, 1},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            ServerFiles files("HTTPD.CNF", c.before);
+            CString path("C:\\PROD");
+            CHECK(EnsureBrellContainsVP(files.config, path) == c.result);
+            CHECK(ReadBytes(files.config) == c.afterConfiguring);
+            CHECK(EnsureBrellLacksVP(files.config, path) == c.result);
+            CHECK(ReadBytes(files.config) == c.afterTakingBack);
+            CHECK_FALSE(FileExists(files.config + "1"));
+        }
+    }
+}
