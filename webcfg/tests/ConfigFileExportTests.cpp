@@ -401,20 +401,39 @@ TEST_CASE("taking back: what is ours in a file, and what stays")
                                      "Pass /wa/* C:\\OTHER\\*\r\n"
                                      "Exec /wadoc/* C:\\PROD\\doc\\*\r\n"
                                      "Pass /icons/* C:\\Brell\\icons\\*\r\n");
+}
 
-    SECTION("files that cannot be used are left as they are")
-    {
-        ServerFiles readOnly("HTTPD.CNF", "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
-        SetFileAttributesA(readOnly.config, FILE_ATTRIBUTE_READONLY);
-        CHECK(EnsureBrellLacksVP(readOnly.config, path) == 1);
-        CHECK(ReadBytes(readOnly.config) == "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
-        CHECK_FALSE(FileExists(readOnly.config + "1"));
-        CString missing = readOnly.dir / "none.cnf";
-        CHECK(EnsureBrellLacksVP(missing, path) == -1);
-        DeleteFileA(readOnly.dir / "vpsetup.ini");
-        SetFileAttributesA(readOnly.config, FILE_ATTRIBUTE_NORMAL);
-        CHECK(EnsureBrellLacksVP(readOnly.config, path) == -1);
-        CHECK(ReadBytes(readOnly.config) == "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
+TEST_CASE("taking back refuses only a file it cannot read or that is empty, and says when a rewrite fails")
+{
+    const char ours[] = "Pass  /wa/*  C:\\PROD\\wa\\*";
+    const std::string mine = std::string(ours) + "\r\n";
+    struct Case {
+        const char* rule;
+        std::string before, after;
+        int result;
+        bool readOnly, noTemplate, missing;
+    } cases[] = {
+        {"a read-only file keeps our lines: the rewrite fails", "# x\n" + mine, "# x\n" + mine, -1, true, false, false},
+        {"no template", "# x\n" + mine, "# x\n" + mine, -1, false, true, false},
+        {"a missing file", "", "", -1, false, false, true},
+        {"an empty file", "", "", -1, false, false, false},
+        {"our line first, no line before the first directive", mine + "Pass /x/* C:\\x\\*\r\n", "Pass /x/* C:\\x\\*\r\n", 1, false, false, false},
+        {"nothing but our lines", mine + "Exec  /wacgi/*  C:\\PROD\\cgi\\*\r\n" + mine, "", 1, false, false, false},
+        {"our line the only one, without a line end", ours, "", 1, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            ServerFiles files("HTTPD.CNF", c.before);
+            CString config = c.missing ? files.dir / "none.cnf" : files.config;
+            if (c.readOnly)
+                REQUIRE(SetFileAttributesA(config, FILE_ATTRIBUTE_READONLY));
+            if (c.noTemplate)
+                DeleteFileA(files.dir / "vpsetup.ini");
+            CString path("C:\\PROD");
+            CHECK(EnsureBrellLacksVP(config, path) == c.result);
+            CHECK((c.missing ? !FileExists(config) : ReadBytes(config) == c.after));
+        }
     }
 }
 
