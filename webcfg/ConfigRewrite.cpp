@@ -1,19 +1,43 @@
 #include "ConfigRewrite.h"
 
 #include "ByteBlock.h"
+#include "ReplacementFile.h"
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace {
 
+// Writes what the editor passes on. It watches for the line that an end mark cut short: where
+// that line is still the last one written, it stays without a line end, as it was.
 class CFileSink : public CLineSink {
 public:
     explicit CFileSink(CTextFileWriter& writer) : m_writer(writer) {}
-    bool Put(const CTextLine& line) override { return m_writer.WriteLine(line.text, line.length); }
-    bool PutRun(const char* text, int length) override { return m_writer.WriteLines(text, length); }
+    bool Put(const CTextLine& line) override
+    {
+        m_endsInCutLine = m_watching && line.length == m_cutLine.GetLength() &&
+                          memcmp(line.text, m_cutLine.c_str(), line.length) == 0;
+        return m_writer.WriteLine(line.text, line.length);
+    }
+    bool PutRun(const char* text, int length) override
+    {
+        m_endsInCutLine = false;
+        return m_writer.WriteLines(text, length);
+    }
+    void WatchForCutLine(const CTextLine& line)
+    {
+        m_cutLine = CString(line.text, line.length);
+        m_watching = true;
+        m_endsInCutLine = false;
+    }
+    bool EndsInCutLine() const { return m_endsInCutLine; }
 
 private:
     CTextFileWriter& m_writer;
+    CString m_cutLine;
+    bool m_watching = false;
+    bool m_endsInCutLine = false;
 };
 
 bool IsReadOnly(const char* path)
@@ -134,8 +158,9 @@ int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
     CTextFileReader original;
     if (!original.Open(configPath))
         return -1;
+    CReplacementFile replacement(configPath, tempPath);
     CTextFileWriter temp;
-    if (!temp.Create(tempPath))
+    if (!replacement.Create() || !temp.Attach(replacement.Handle()))
         return -1;
 
     CFileSink sink(temp);
@@ -149,19 +174,21 @@ int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
         CTextLine line;
         if (!original.ReadLine(line))
             break;
+        if (original.LineCutByEndMark())
+            sink.WatchForCutLine(line);
         editor.TakeLine(line, sink);
     }
     editor.Finish(sink);
+    // The edits end at the end mark; the mark and all after it go on as they stand.
+    if (sink.EndsInCutLine())
+        temp.LeaveOffLastLineEnd();
+    const char* rest = nullptr;
+    int restLength = 0;
+    while (original.ReadPastEndMark(rest, restLength))
+        temp.WriteBytes(rest, restLength);
     bool complete = !original.Failed() && temp.Close();
     original.Close();
-
-    // One step from the old content to the new: the server never lacks its configuration file.
-    if (!complete || !MoveFileExA(tempPath, configPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        temp.Close();
-        DeleteFileA(tempPath);
-        return -1;
-    }
-    return 0;
+    return complete && replacement.Commit() ? 0 : -1;
 }
 
 int RemoveDirectiveLines(const CString& configPath, const CString& urlPattern)

@@ -71,9 +71,11 @@ private:
     bool m_inserted = false;
 };
 
-// Runs the editor over the file through the temporary file. 0 on success; -1 when a file
-// cannot be opened, read, written or replaced, in which case the file is as it was and no
-// temporary file is left behind.
+// Runs the editor over the file through the temporary file (CReplacementFile), which takes on the
+// file's protection. The editor sees the text before an end mark (Ctrl-Z); the mark and every byte
+// after it follow the edited lines as they stood. 0 on success; -1 when a file cannot be opened,
+// read, written, protected as the original was or replaced, in which case the file is as it was
+// and no temporary file is left behind, also when the editor throws.
 int RewriteConfigFile(const CString& configPath, CLineEditor& editor);
 
 int RemoveDirectiveLines(const CString& configPath, const CString& urlPattern);

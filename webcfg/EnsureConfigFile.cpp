@@ -48,8 +48,11 @@ int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& 
 
 int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
 {
-    // A file that configuring refuses is refused here too, and for the same reasons first.
-    if (UsableInsertionPoint(variant, configPath) < 1)
+    // Taking a line out needs no insertion point: only a file that cannot be read or holds no
+    // line is refused, and that before the template is read, as configuring does.
+    CTextFileReader file;
+    CString line;
+    if (!file.Open(configPath) || !file.ReadLine(line))
         return -1;
     std::vector<TemplateEntry> entries;
     if (!ReadTemplateSection(variant.sectionName, installationPath, variant.separator, entries))
@@ -57,21 +60,14 @@ int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& con
 
     const COwnLines own(variant, entries);
     // Read once to learn whether anything is ours: a file without our lines is not touched.
-    CTextFileReader file;
-    if (!file.Open(configPath))
-        return -1;
-    bool any = false;
-    CString line;
+    bool any = own.IsOwn(line);
     while (!any && file.ReadLine(line))
         any = own.IsOwn(line);
     if (file.Failed())
         return -1;
     file.Close();
 
-    // All our lines go in one rewrite; a failed one leaves the file as it was.
-    if (any) {
-        CRemoveLinesWhere editor([&own](const CString& text) { return own.IsOwn(text); });
-        RewriteConfigFile(configPath, editor);
-    }
-    return 1;
+    // All our lines go in one rewrite; a failed one leaves the file as it was, and our lines in it.
+    CRemoveLinesWhere editor([&own](const CString& text) { return own.IsOwn(text); });
+    return any && RewriteConfigFile(configPath, editor) != 0 ? -1 : 1;
 }

@@ -9,5 +9,7 @@
 int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath);
 
 // Takes out of the file every line that configuring with the same template put there (COwnLines),
-// in one rewrite; a file without such lines is not rewritten. Results and refusals as above.
+// wherever it stands, in one rewrite; a file without such lines is not rewritten. 1 when nothing
+// of ours is left; -1 when the file cannot be read or is empty, the template cannot be read, or
+// the rewrite fails (the file is then as it was).
 int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath);

@@ -11,7 +11,7 @@ const char kCtrlZ = '\x1A';
 bool CTextFileReader::Open(const char* path)
 {
     m_used = m_pos = 0;
-    m_atEnd = m_failed = false;
+    m_atEnd = m_failed = m_atMark = m_lineCut = false;
     m_file.Reset(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return m_file.IsValid();
 }
@@ -37,6 +37,7 @@ bool CTextFileReader::Fill()
 bool CTextFileReader::ReadLine(CTextLine& line)
 {
     m_joined.Empty();
+    m_lineCut = false;
     bool any = false;
     const char* text;
     int length;
@@ -66,7 +67,10 @@ bool CTextFileReader::ReadLine(CTextLine& line)
             length = m_joined.GetLength();
         }
         if (*stop == kCtrlZ) {
-            m_atEnd = true;
+            // The text ends here; what follows stays in the file for ReadPastEndMark.
+            m_atEnd = m_atMark = true;
+            m_lineCut = any;
+            m_blockEnd = m_used;
             m_used = m_pos;
         } else {
             ++m_pos; // the LF
@@ -102,6 +106,25 @@ void CTextFileReader::ReadRun(CTextRun& run)
     m_pos = static_cast<DWORD>(next - m_buffer);
 }
 
+bool CTextFileReader::ReadPastEndMark(const char*& bytes, int& length)
+{
+    if (!m_atMark || !m_file)
+        return false;
+    if (m_pos == m_blockEnd) {
+        DWORD got = 0;
+        if (!ReadFile(m_file.Get(), m_buffer, sizeof m_buffer, &got, nullptr))
+            m_failed = true;
+        if (m_failed || got == 0)
+            return false;
+        m_pos = 0;
+        m_blockEnd = got;
+    }
+    bytes = m_buffer + m_pos;
+    length = static_cast<int>(m_blockEnd - m_pos);
+    m_pos = m_used = m_blockEnd; // nothing of it is read as lines
+    return true;
+}
+
 bool CTextFileReader::ReadLine(CString& line)
 {
     CTextLine read;
@@ -120,9 +143,19 @@ CTextFileWriter::~CTextFileWriter()
 bool CTextFileWriter::Create(const char* path)
 {
     m_used = 0;
-    m_failed = false;
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return m_file.IsValid();
+    m_failed = m_lineEndLast = false;
+    m_owned.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_file = m_owned.Get();
+    return m_owned.IsValid();
+}
+
+bool CTextFileWriter::Attach(HANDLE file)
+{
+    m_used = 0;
+    m_failed = m_lineEndLast = false;
+    m_owned.Reset();
+    m_file = file;
+    return file != INVALID_HANDLE_VALUE && file != nullptr;
 }
 
 bool CTextFileWriter::Flush()
@@ -130,7 +163,7 @@ bool CTextFileWriter::Flush()
     DWORD done = 0;
     while (!m_failed && done < m_used) {
         DWORD wrote = 0;
-        if (!WriteFile(m_file.Get(), m_buffer + done, m_used - done, &wrote, nullptr) || wrote == 0)
+        if (!WriteFile(m_file, m_buffer + done, m_used - done, &wrote, nullptr) || wrote == 0)
             m_failed = true;
         done += wrote;
     }
@@ -155,8 +188,9 @@ bool CTextFileWriter::Put(const char* data, int length)
 
 bool CTextFileWriter::WriteLine(const char* text, int length)
 {
-    if (!m_file)
+    if (m_file == INVALID_HANDLE_VALUE)
         return false;
+    m_lineEndLast = true;
     if (static_cast<DWORD>(length) + 2 <= sizeof m_buffer - m_used && !m_failed) {
         CopyBytes(m_buffer + m_used, text, length);
         m_used += length;
@@ -165,18 +199,40 @@ bool CTextFileWriter::WriteLine(const char* text, int length)
         return true;
     }
     Put(text, length);
+    // The line end goes into the buffer whole, where LeaveOffLastLineEnd can take it back.
+    if (sizeof m_buffer - m_used < 2)
+        Flush();
     return Put("\r\n", 2);
+}
+
+bool CTextFileWriter::WriteBytes(const char* bytes, int length)
+{
+    if (m_file == INVALID_HANDLE_VALUE)
+        return false;
+    m_lineEndLast = false;
+    return Put(bytes, length);
+}
+
+void CTextFileWriter::LeaveOffLastLineEnd()
+{
+    if (m_lineEndLast && !m_failed && m_used >= 2)
+        m_used -= 2;
+    m_lineEndLast = false;
 }
 
 bool CTextFileWriter::Close()
 {
-    if (!m_file)
+    if (m_file == INVALID_HANDLE_VALUE)
+        return !m_failed;
+    Flush();
+    m_file = INVALID_HANDLE_VALUE;
+    if (!m_owned)
         return !m_failed;
     // The data must be on the disk before the file can take a configuration's name: a power cut
     // after the rename must not leave the name on a file whose blocks were never written.
-    if (Flush() && !FlushFileBuffers(m_file.Get()))
+    if (!m_failed && !FlushFileBuffers(m_owned.Get()))
         m_failed = true;
-    if (!m_file.Reset())
+    if (!m_owned.Reset())
         m_failed = true;
     return !m_failed;
 }

@@ -1,6 +1,7 @@
 // Text files as the product reads and writes them: opened without sharing, read line by line in
-// text mode (CR LF or LF ends a line, Ctrl-Z ends the file, a line may be of any length) and
-// written with CR LF after every line. Both classes buffer their I/O in 64 KiB blocks.
+// text mode (CR LF or LF ends a line, Ctrl-Z ends the file's text, a line may be of any length;
+// the mark and what follows it can be read as they stand) and written with CR LF after every
+// line. Both classes buffer their I/O in 64 KiB blocks.
 #pragma once
 
 #include "CString.h"
@@ -32,6 +33,11 @@ public:
     // does not, or runs on beyond the buffer: ReadLine takes that one). A large file is mostly
     // such runs, which are passed on without looking at each line.
     void ReadRun(CTextRun& run);
+    // True when the line ReadLine gave last was cut short by the end mark rather than ended.
+    bool LineCutByEndMark() const { return m_lineCut; }
+    // Once reading has stopped at an end mark: the mark and every byte after it, a block at a
+    // time as they lie in the file. False when there is nothing (more) or on a read error.
+    bool ReadPastEndMark(const char*& bytes, int& length);
     // True when reading stopped because the system reported an error, not at the end.
     bool Failed() const { return m_failed; }
     void Close() { m_file.Reset(); }
@@ -45,6 +51,9 @@ private:
     DWORD m_pos = 0;
     bool m_atEnd = false;
     bool m_failed = false;
+    bool m_atMark = false;
+    bool m_lineCut = false;
+    DWORD m_blockEnd = 0; // where the block that holds the end mark ends
     CString m_joined; // a line that runs on from one block of the file into the next
 };
 
@@ -54,20 +63,28 @@ public:
     ~CTextFileWriter();
     // Creates the file for writing (an existing one is replaced), allowing no other opener.
     bool Create(const char* path);
+    // Writes into a file that its owner flushes and closes (a rewrite's replacement file).
+    bool Attach(HANDLE file);
     // Writes the line followed by CR LF; false once any write has failed.
     bool WriteLine(const char* text, int length);
     // Writes whole lines with their line ends as they stand (a run).
-    bool WriteLines(const char* text, int length) { return !m_file ? false : Put(text, length); }
+    bool WriteLines(const char* text, int length) { return WriteBytes(text, length); }
+    // Writes the bytes as they stand.
+    bool WriteBytes(const char* bytes, int length);
+    // Takes back the CR LF after the line just written, where the last write was a line.
+    void LeaveOffLastLineEnd();
     bool WriteLine(const CString& line) { return WriteLine(line.c_str(), line.GetLength()); }
     // Writes what is buffered, flushes it to the disk and closes; false if anything was not
-    // written or the flush failed.
+    // written or the flush failed. An attached file only gets what is buffered.
     bool Close();
 
 private:
     bool Put(const char* data, int length);
     bool Flush();
 
-    CFileHandle m_file;
+    CFileHandle m_owned;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    bool m_lineEndLast = false;
     char m_buffer[65536];
     DWORD m_used = 0;
     bool m_failed = false;

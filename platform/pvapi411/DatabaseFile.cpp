@@ -1,6 +1,6 @@
 #include "DatabaseFile.h"
 
-#include "UniqueHandle.h"
+#include "ReplacementFile.h"
 #include "WholeFile.h"
 
 #include <windows.h>
@@ -153,19 +153,6 @@ FileRead ReadDatabaseFile(const std::string& path, std::string& bytes)
 
 bool ReplaceFileContent(const std::string& path, const std::string& bytes)
 {
-    std::string temp = path + ".new";
-    CFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    DWORD wrote = 0;
-    bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
-    // On the disk before it takes the database's name, or a power cut could leave the name on
-    // blocks that were never written.
-    ok = ok && FlushFileBuffers(file.Get());
-    ok = file.Reset() && ok;
-    if (ok)
-        ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok)
-        DeleteFileA(temp.c_str());
-    return ok;
+    CReplacementFile file(path.c_str(), (path + ".new").c_str());
+    return file.Create() && file.Write(bytes.data(), static_cast<DWORD>(bytes.size())) && file.Commit();
 }

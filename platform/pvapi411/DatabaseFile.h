@@ -31,8 +31,8 @@ inline bool ParseDatabase(const std::string& text, PVDatabaseData& database)
     return ParseDatabase(text.data(), text.size(), database);
 }
 
-// Whole-file reads and writes. A write goes to "<path>.new" and replaces the file in one step,
-// so a failure never leaves a half-written database.
+// Whole-file reads and writes. A write goes to "<path>.new", takes on the file's protection and
+// replaces the file in one step, so a failure never leaves a half-written database.
 enum class FileRead { Ok, Missing, Unreadable };
 FileRead ReadDatabaseFile(const std::string& path, std::string& bytes);
 bool ReplaceFileContent(const std::string& path, const std::string& bytes);

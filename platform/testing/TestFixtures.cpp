@@ -4,6 +4,7 @@
 #include "WholeFile.h"
 
 #include <catch.hpp>
+#include <sddl.h>
 
 namespace {
 int g_scratchCounter = 0;
@@ -96,6 +97,43 @@ std::vector<std::string> TextModeLines(const std::string& bytes)
         at = lf + 1;
     }
     return lines;
+}
+
+std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before)
+{
+    std::string bytes;
+    for (const std::string& line : lines)
+        bytes += line + "\r\n";
+    const size_t mark = before.find('\x1A'), lineStart = before.rfind('\n', mark) + 1; // no LF: 0
+    if (mark == std::string::npos)
+        return bytes;
+    if (lineStart < mark && !lines.empty() && lines.back() == before.substr(lineStart, mark - lineStart))
+        bytes.resize(bytes.size() - 2);
+    return bytes + before.substr(mark);
+}
+
+std::string ProtectionOf(const CString& path)
+{
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    GetFileSecurityA(path, what, nullptr, 0, &size);
+    std::vector<char> descriptor(size + 1);
+    char* text = nullptr;
+    REQUIRE((GetFileSecurityA(path, what, descriptor.data(), size, &size) &&
+             ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.data(), SDDL_REVISION_1, what, &text, nullptr)));
+    std::string protection = text;
+    LocalFree(text);
+    return protection + " attributes " + std::to_string(GetFileAttributesA(path));
+}
+
+void LockDown(const CString& path)
+{
+    PSECURITY_DESCRIPTOR only = nullptr;
+    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;OW)(A;;FA;;;SY)", SDDL_REVISION_1, &only, nullptr));
+    bool set = SetFileSecurityA(path, DACL_SECURITY_INFORMATION, only) &&
+               SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    LocalFree(only);
+    REQUIRE(set);
 }
 
 bool LeftUntouched(const CString& path, const std::function<void()>& run)

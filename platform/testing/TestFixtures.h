@@ -48,6 +48,13 @@ bool LeftUntouched(const CString& path, const std::function<void()>& run);
 // The lines of file content as text mode reads them: LF ends a line and takes a CR right before
 // it along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
 std::vector<std::string> TextModeLines(const std::string& bytes);
+// What a rewrite of the file `before` writes for these lines: each with CR LF (but a line an end
+// mark cut short, while it is the last), then the mark and every byte after it.
+std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before);
+// A file's owner, group and access list as the system reads them, with its attribute bits.
+std::string ProtectionOf(const CString& path);
+// Lets only SYSTEM and the file's owner in, and makes the file hidden and system.
+void LockDown(const CString& path);
 void DeleteTree(const CString& path);
 // Lines made by `line`, each ended by CR LF or, one time in `oddEndOneIn`, by LF, CR, CR CR LF,
 // Ctrl-Z or CR LF, until the text holds at least `size` bytes: files of any shape for the tests

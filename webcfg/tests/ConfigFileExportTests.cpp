@@ -401,19 +401,82 @@ TEST_CASE("taking back: what is ours in a file, and what stays")
                                      "Pass /wa/* C:\\OTHER\\*\r\n"
                                      "Exec /wadoc/* C:\\PROD\\doc\\*\r\n"
                                      "Pass /icons/* C:\\Brell\\icons\\*\r\n");
+}
 
-    SECTION("files that cannot be used are left as they are")
-    {
-        ServerFiles readOnly("HTTPD.CNF", "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
-        SetFileAttributesA(readOnly.config, FILE_ATTRIBUTE_READONLY);
-        CHECK(EnsureBrellLacksVP(readOnly.config, path) == 1);
-        CHECK(ReadBytes(readOnly.config) == "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
-        CHECK_FALSE(FileExists(readOnly.config + "1"));
-        CString missing = readOnly.dir / "none.cnf";
-        CHECK(EnsureBrellLacksVP(missing, path) == -1);
-        DeleteFileA(readOnly.dir / "vpsetup.ini");
-        SetFileAttributesA(readOnly.config, FILE_ATTRIBUTE_NORMAL);
-        CHECK(EnsureBrellLacksVP(readOnly.config, path) == -1);
-        CHECK(ReadBytes(readOnly.config) == "# x\nPass  /wa/*  C:\\PROD\\wa\\*\n");
+TEST_CASE("taking back refuses only a file it cannot read or that is empty, and says when a rewrite fails")
+{
+    const char ours[] = "Pass  /wa/*  C:\\PROD\\wa\\*";
+    const std::string mine = std::string(ours) + "\r\n";
+    struct Case {
+        const char* rule;
+        std::string before, after;
+        int result;
+        bool readOnly, noTemplate, missing;
+    } cases[] = {
+        {"a read-only file keeps our lines: the rewrite fails", "# x\n" + mine, "# x\n" + mine, -1, true, false, false},
+        {"no template", "# x\n" + mine, "# x\n" + mine, -1, false, true, false},
+        {"a missing file", "", "", -1, false, false, true},
+        {"an empty file", "", "", -1, false, false, false},
+        {"our line first, no line before the first directive", mine + "Pass /x/* C:\\x\\*\r\n", "Pass /x/* C:\\x\\*\r\n", 1, false, false, false},
+        {"nothing but our lines", mine + "Exec  /wacgi/*  C:\\PROD\\cgi\\*\r\n" + mine, "", 1, false, false, false},
+        {"our line the only one, without a line end", ours, "", 1, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            ServerFiles files("HTTPD.CNF", c.before);
+            CString config = c.missing ? files.dir / "none.cnf" : files.config;
+            if (c.readOnly)
+                REQUIRE(SetFileAttributesA(config, FILE_ATTRIBUTE_READONLY));
+            if (c.noTemplate)
+                DeleteFileA(files.dir / "vpsetup.ini");
+            CString path("C:\\PROD");
+            CHECK(EnsureBrellLacksVP(config, path) == c.result);
+            CHECK((c.missing ? !FileExists(config) : ReadBytes(config) == c.after));
+        }
+    }
+}
+
+TEST_CASE("a rewrite keeps the file's access list and its hidden and system bits, both ways")
+{
+    ServerFiles files("HTTPD.CNF", "# rules\r\nPass /x/* C:\\x\\*\r\n");
+    LockDown(files.config);
+    const std::string locked = ProtectionOf(files.config);
+    CString path("C:\\PROD");
+    CHECK_FALSE(LeftUntouched(files.config, [&] { REQUIRE(EnsureBrellContainsVP(files.config, path) == 1); }));
+    CHECK(ProtectionOf(files.config) == locked);
+    REQUIRE(EnsureBrellLacksVP(files.config, path) == 1);
+    CHECK(ProtectionOf(files.config) == locked);
+}
+
+TEST_CASE("an end mark and every byte after it stay where they were, configuring and taking back")
+{
+    const std::string top = "# top\r\nPass /x/* C:\\x\\*\r\n", ours = "Pass  /wa/*  C:\\PROD\\wa\\*";
+    const std::string two = "# top\r\nPass  /wadoc/*  C:\\PROD\\doc\\*\r\nExec  /wacgi/*  C:\\PROD\\cgi\\*\r\n";
+    const std::string added = two + ours + "\r\nPass /x/* C:\\x\\*\r\n", cutOurs = ours.substr(12) + "\r\n";
+    const std::string twice = "\x1A# old\n\x1APass /wa/* C:\\OLD\\*\n", cutTheirs = "# note \x1A here\r\nPass /b/* C:\\b\\*\r\n";
+    struct Case {
+        const char* rule;
+        std::string before, afterConfiguring, afterTakingBack; // configured from `before`, then taken back
+        int result;
+    } cases[] = {
+        {"the first byte: no text, refused both ways", "\x1A" + top, "\x1A" + top, "\x1A" + top, -1},
+        {"the last byte", top + "\x1A", added + "\x1A", top + "\x1A", 1},
+        {"twice, with our pattern after it", top + twice, added + twice, top + twice, 1},
+        {"inside a line of the administrator's", top + cutTheirs, added + cutTheirs, top + cutTheirs, 1},
+        {"inside our own line", "# top\r\n" + ours.substr(0, 12) + "\x1A" + cutOurs, two + ours + "\r\n\x1A" + cutOurs,
+         "# top\r\n\x1A" + cutOurs, 1},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            ServerFiles files("HTTPD.CNF", c.before);
+            CString path("C:\\PROD");
+            CHECK(EnsureBrellContainsVP(files.config, path) == c.result);
+            CHECK(ReadBytes(files.config) == c.afterConfiguring);
+            CHECK(EnsureBrellLacksVP(files.config, path) == c.result);
+            CHECK(ReadBytes(files.config) == c.afterTakingBack);
+            CHECK_FALSE(FileExists(files.config + "1"));
+        }
     }
 }

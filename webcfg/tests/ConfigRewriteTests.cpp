@@ -4,6 +4,7 @@
 #include <catch.hpp>
 
 #include <algorithm>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -89,6 +90,13 @@ TEST_CASE("a rewrite that cannot complete leaves the file as it was and no tempo
         CHECK(RemoveDirectiveLines(path, CString("/A/*")) == -1);
         CHECK((GetFileAttributesA(temp) & FILE_ATTRIBUTE_DIRECTORY) != 0);
     }
+    SECTION("the editor throws part-way")
+    {
+        int taken = 0;
+        CRemoveLinesWhere editor([&taken](const CString&) { return ++taken == 2 ? throw std::bad_alloc() : false; });
+        CHECK_THROWS_AS(RewriteConfigFile(path, editor), std::bad_alloc);
+        CHECK_FALSE(FileExists(temp));
+    }
     SECTION("the configuration file is read-only")
     {
         REQUIRE(SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY));
@@ -99,14 +107,6 @@ TEST_CASE("a rewrite that cannot complete leaves the file as it was and no tempo
 }
 
 namespace {
-
-std::string Written(const std::vector<std::string>& lines)
-{
-    std::string bytes;
-    for (const std::string& line : lines)
-        bytes += line + "\r\n";
-    return bytes;
-}
 
 // Rule files of short lines and some long ones (beyond one read buffer), mostly with CR LF.
 std::string RandomRuleFile(std::mt19937& random)
@@ -148,7 +148,7 @@ TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each endi
             if (UpperAscii(line).find(pattern) == std::string::npos)
                 kept.push_back(line);
         }
-        CHECK(ReadBytes(path) == Written(kept));
+        CHECK(ReadBytes(path) == RewrittenBytes(kept, before));
 
         WriteBytes(path, before);
         int n = static_cast<int>(random() % (lines.size() + 4)) - 1;
@@ -160,7 +160,7 @@ TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each endi
             inserted.resize(std::max<size_t>(inserted.size(), n));
             inserted.insert(inserted.begin() + n, "NEW");
         }
-        CHECK(ReadBytes(path) == Written(inserted));
+        CHECK(ReadBytes(path) == RewrittenBytes(inserted, before));
     }
     CHECK_FALSE(FileExists(path + "1"));
 }

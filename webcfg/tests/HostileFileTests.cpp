@@ -133,10 +133,7 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
     }
     if (!changed)
         return before;
-    std::string after;
-    for (const std::string& line : now)
-        after += line + "\r\n";
-    return after;
+    return RewrittenBytes(now, before);
 }
 
 // ---- Hostile files ----

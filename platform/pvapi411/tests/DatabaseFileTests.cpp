@@ -92,10 +92,13 @@ TEST_CASE("a database file is replaced in one step and the temporary file never 
     CScratchDir dir;
     std::string path = (dir / "MONCFG.VSF").c_str();
     REQUIRE(ReplaceFileContent(path, "first"));
+    LockDown(CString(path.c_str()));
+    const std::string locked = ProtectionOf(CString(path.c_str()));
     REQUIRE(ReplaceFileContent(path, "second"));
     std::string bytes;
     REQUIRE(ReadDatabaseFile(path, bytes) == FileRead::Ok);
     CHECK(bytes == "second");
+    CHECK(ProtectionOf(CString(path.c_str())) == locked);
     CHECK_FALSE(FileExists(CString(path.c_str()) + ".new"));
 
     SECTION("a write that cannot replace the file leaves it as it was")
