@@ -357,7 +357,7 @@ TEST_CASE("large hostile files: a line of a megabyte, ten thousand sections, no 
 TEST_CASE("edits that meet: one rewrite leaves each file as the edits, each rewriting it in turn, would")
 {
     const unsigned seed = 52000;
-    const int cases = 2000;
+    const int cases = 1500;
     CScratchDir dir;
     int rewritten = 0;
     for (int number = 0; number < cases; ++number) {
