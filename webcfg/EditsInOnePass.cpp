@@ -107,7 +107,9 @@ void CEditsInOnePass::Start(CLineSink& out)
 void CEditsInOnePass::TakeLine(const CTextLine& line, CLineSink& out)
 {
     Start(out);
-    const int removedAt = FirstRemovalMentioned(line.text, line.length, -1);
+    // The sieve passes over most lines at once (those of a file with LF line ends come one by one).
+    const char* end = line.text + line.length;
+    const int removedAt = m_sieve.NextLine(line.text, end) == end ? kNever : FirstRemovalMentioned(line.text, line.length, -1);
     if (removedAt == kNever)
         out.Put(line);
     if (!m_waiting.empty())
