@@ -5,11 +5,13 @@
 #include "FindFileInTree.h"
 #include "PlainCopy.h"
 #include "PlainTreeWalk.h"
+#include "SequenceOfRewrites.h"
 #include "Stopwatch.h"
 #include "UniqueHandle.h"
 #include "WholeFile.h"
 #include "vpsetup.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,8 +23,8 @@ namespace {
 
 const int kRepetitions = 5;
 const char kTarget[] = "VSERVER.EXE";
-// Every template entry of the rewrite workload costs a removal and an insertion.
-const int kRewritesPerRun = 40;
+// Fewer repetitions for the picture's larger files.
+const int kScalingRepetitions = 3;
 
 void PrintRow(const char* figure, const std::string& median, const std::string& floor, const std::string& ratio)
 {
@@ -138,34 +140,75 @@ int Peak(const char* figure, const char* root)
     return 0;
 }
 
-// The ensure procedure on a fresh copy of the original each time, against as many plain
-// rewrites as it makes. Run where "vpsetup.ini" lies.
-int Rewrite(const char* figure, const char* original, const char* config, const char* installationPath)
-{
-    int result = 0;
-    bool copied = true;
-    auto freshCopy = [&] { CopyFileA(original, config, FALSE); };
-    auto ensure = [&] {
-        CString configPath(config), path(installationPath);
-        result = EnsureBrellContainsVP(configPath, path);
-    };
-    auto plainRewrites = [&] {
-        for (int i = 0; i < kRewritesPerRun; ++i)
-            copied = PlainRewrite(config) && copied;
-    };
-    auto times = MedianSecondsInTurn(kRepetitions, {freshCopy, ensure}, {freshCopy, plainRewrites});
-    if (!copied)
-        return Fail("a plain rewrite failed");
+// The configuring call and the way it rewrote the file before (a rewrite for each edit, from the
+// tests' reference), each on a fresh copy of the original. Run where "vpsetup.ini" lies.
+struct RewriteJobs {
+    TimedJob call, sequence, floor;
+};
 
-    // The ensure procedure has done its work: a second call finds the file up to date.
-    freshCopy();
+RewriteJobs MakeRewriteJobs(const char* original, const char* config, const char* installationPath, bool& copied)
+{
+    std::string originalPath(original), configPath(config), path(installationPath);
+    auto freshCopy = [originalPath, configPath] { CopyFileA(originalPath.c_str(), configPath.c_str(), FALSE); };
+    auto call = [configPath, path] {
+        CString configArgument(configPath.c_str()), pathArgument(path.c_str());
+        EnsureBrellContainsVP(configArgument, pathArgument);
+    };
+    auto sequence = [configPath, path] {
+        CString configArgument(configPath.c_str()), pathArgument(path.c_str());
+        EnsureBySequenceOfRewrites(kBrellVariant, configArgument, pathArgument);
+    };
+    auto floor = [configPath, &copied] { copied = PlainRewrite(configPath.c_str()) && copied; };
+    return {{freshCopy, call}, {freshCopy, sequence}, {freshCopy, floor}};
+}
+
+// Both ways leave the same file, brought up to date: a second call finds nothing to change.
+bool SameFileBothWays(const RewriteJobs& jobs, const char* original, const char* config, const char* installationPath)
+{
+    jobs.sequence.prepare();
+    jobs.sequence.run();
+    const std::string bySequence = WholeFile(config);
+    jobs.call.prepare();
+    jobs.call.run();
+    const std::string edited = WholeFile(config);
     CString configPath(config), path(installationPath);
     EnsureBrellContainsVP(configPath, path);
-    std::string edited = WholeFile(config);
-    EnsureBrellContainsVP(configPath, path);
-    if (result != 1 || edited == WholeFile(original) || edited != WholeFile(config))
-        return Fail("the rewrite workload did not bring the file up to date");
+    return edited == bySequence && edited != WholeFile(original) && edited == WholeFile(config);
+}
+
+// The call against one plain rewrite of the file, and the way it was done before against the same.
+int Rewrite(const char* figure, const char* sequenceFigure, const char* original, const char* config,
+            const char* installationPath)
+{
+    bool copied = true;
+    RewriteJobs jobs = MakeRewriteJobs(original, config, installationPath, copied);
+    auto times = MedianSecondsInTurn(kRepetitions, jobs.call, jobs.floor);
+    auto sequenceTimes = MedianSecondsInTurn(kRepetitions, jobs.sequence, jobs.floor);
+    if (!copied)
+        return Fail("a plain rewrite failed");
+    if (!SameFileBothWays(jobs, original, config, installationPath))
+        return Fail("the rewrite workload was not brought up to date alike both ways");
     PrintTimedRow(figure, times.first, times.second);
+    PrintTimedRow(sequenceFigure, sequenceTimes.first, sequenceTimes.second);
+    return 0;
+}
+
+// One line of the picture's data: the file's line count, then the seconds of the way it was done
+// before, of the call and of the floor.
+int Scaling(const char* original, const char* config, const char* installationPath)
+{
+    bool copied = true;
+    RewriteJobs jobs = MakeRewriteJobs(original, config, installationPath, copied);
+    auto times = MedianSecondsInTurn(kScalingRepetitions, jobs.call, jobs.floor);
+    double sequence = MedianSeconds(kScalingRepetitions, jobs.sequence.prepare, jobs.sequence.run);
+    if (!copied)
+        return Fail("a plain rewrite failed");
+    if (!SameFileBothWays(jobs, original, config, installationPath))
+        return Fail("the rewrite workload was not brought up to date alike both ways");
+    const std::string content = WholeFile(original);
+    printf("%d %.6f %.6f %.6f\n", static_cast<int>(std::count(content.begin(), content.end(), '\n')), sequence,
+           times.first, times.second);
+    fflush(stdout);
     return 0;
 }
 
@@ -193,13 +236,16 @@ int main(int argc, char** argv)
         return Peak(argv[2], argv[3]);
     if (args.size() == 3 && args[0] == "peak-once")
         return PeakOnce(argv[2], argv[3]);
-    if (args.size() == 5 && args[0] == "rewrite")
-        return Rewrite(argv[2], argv[3], argv[4], argv[5]);
+    if (args.size() == 6 && args[0] == "rewrite")
+        return Rewrite(argv[2], argv[3], argv[4], argv[5], argv[6]);
+    if (args.size() == 4 && args[0] == "scaling")
+        return Scaling(argv[2], argv[3], argv[4]);
     if (args.size() == 4 && args[0] == "program")
         return Program(argv[2], argv[3], argv[4]);
     fprintf(stderr, "usage: vpbench place ROOT\n"
                     "       vpbench search FIGURE ROOT | peak FIGURE ROOT\n"
-                    "       vpbench rewrite FIGURE ORIGINAL CONFIG INSTALLATION-PATH\n"
+                    "       vpbench rewrite FIGURE SEQUENCE-FIGURE ORIGINAL CONFIG INSTALLATION-PATH\n"
+                    "       vpbench scaling ORIGINAL CONFIG INSTALLATION-PATH\n"
                     "       vpbench program FIGURE PREPARE-COMMAND MEASURED-COMMAND\n");
     return 2;
 }

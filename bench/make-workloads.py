@@ -3,9 +3,9 @@
 
 tree ROOT FILES: 20,000 directories six levels deep below ROOT (5 at each of the first five
 levels, the rest on the sixth), each holding FILES empty files.
-config DIR: DIR/HTTPD.CNF.original, a CERN-style rule file of 100,000 lines, and DIR/vpsetup.ini
-whose [PELLAN BRELL] section has 20 entries, each of whose URL patterns stands in the file with
-another target.
+config DIR [LINES]: DIR/HTTPD.CNF.original, a CERN-style rule file of LINES lines (100,000 when
+not given), and DIR/vpsetup.ini whose [PELLAN BRELL] section has 20 entries, each of whose URL
+patterns stands in the file with another target.
 """
 import os
 import sys
@@ -32,9 +32,9 @@ def make_tree(root, files_per_directory):
             open(os.path.join(directory, "PAGE%04d.HTM" % f), "wb").close()
 
 
-def make_config(directory):
+def make_config(directory, line_count=CONFIG_LINES):
     lines = ["# Pellan Brell rule file of a busy site", "Map  /  /index.html"]
-    rules = CONFIG_LINES - len(lines)
+    rules = line_count - len(lines)
     every = rules // ENTRIES
     for n in range(rules):
         if n % every == every // 2 and n // every < ENTRIES:
@@ -56,7 +56,7 @@ def make_config(directory):
 if __name__ == "__main__":
     if len(sys.argv) == 4 and sys.argv[1] == "tree":
         make_tree(sys.argv[2], int(sys.argv[3]))
-    elif len(sys.argv) == 3 and sys.argv[1] == "config":
-        make_config(sys.argv[2])
+    elif len(sys.argv) in (3, 4) and sys.argv[1] == "config":
+        make_config(sys.argv[2], *[int(a) for a in sys.argv[3:]])
     else:
         sys.exit(__doc__)

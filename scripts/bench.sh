@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The benchmark: makes the workloads, runs every figure in one go and prints one table (each
-# figure the median of 5 runs after a warm-up, beside the median of its floor). Not a test:
-# nothing here passes or fails on a time.
+# figure the median of 5 runs after a warm-up, beside the median of its floor), then draws
+# docs/rewrite-scaling.png: one configuring call against the file's size. Not a test: nothing
+# here passes or fails on a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
@@ -26,6 +27,16 @@ make_tree "$work/drive-s" 10
 make_tree "$work/drive-t" 0
 rm -rf "$work/rewrite" && mkdir -p "$work/rewrite"
 bench/make-workloads.py config "$work/rewrite"
+sizes=(10000 30000 100000 300000 1000000)
+for lines in "${sizes[@]}"; do
+    rm -rf "$work/scaling/$lines" && mkdir -p "$work/scaling/$lines"
+    bench/make-workloads.py config "$work/scaling/$lines" "$lines"
+done
+# The picture is drawn by gnuplot from Debian's packages.
+if ! command -v gnuplot >/dev/null; then
+    echo "Installing gnuplot-nox for the picture..." >&2
+    apt-get install -y gnuplot-nox >/dev/null 2>&1 || { apt-get update >/dev/null && apt-get install -y gnuplot-nox >/dev/null; }
+fi
 
 trap rig_stop EXIT
 rig_start_display
@@ -43,9 +54,19 @@ vpbench search "drive search: 200,000 files in 20,000 directories" 'S:\'
 vpbench peak "peak working set of that search" 'S:\'
 vpbench peak "peak working set: the same directories without their files" 'T:\'
 rewrite=$(winpath "$work/rewrite")
-(cd "$work/rewrite" && vpbench rewrite "configuration rewrite: 100,000 lines, 20 entries replaced" \
+(cd "$work/rewrite" && vpbench rewrite "configuration rewrite: 100,000 lines, 20 entries replaced, one rewrite" \
+    "the same as before this release: a rewrite for each of the 40 edits" \
     "$rewrite\\HTTPD.CNF.original" "$rewrite\\HTTPD.CNF" 'C:\LINKWELL')
 
+# One configuring call against the file's size: each line of the data is the line count, then the
+# seconds of a rewrite for each edit, of the one rewrite and of one plain flushed copy.
+echo "Measuring the call against the file's size..." >&2
+data="$work/scaling/rewrite-scaling.dat"
+: > "$data"
+for lines in "${sizes[@]}"; do
+    dir=$(winpath "$work/scaling/$lines")
+    (cd "$work/scaling/$lines" && vpbench scaling "$dir\\HTTPD.CNF.original" "$dir\\HTTPD.CNF" 'C:\LINKWELL') >> "$data"
+done
 "$WINESERVER_BIN" -k </dev/null >/dev/null 2>&1 || true
 . scripts/sample-machine.sh
 make_sample_machine "$work/sample-machine" >&2
@@ -72,3 +93,18 @@ for f in "${configs[@]}"; do
         exit 1
     fi
 done
+
+gnuplot <<PLOT
+set terminal png size 800,560
+set output 'docs/rewrite-scaling.png'
+set logscale xy
+set grid
+set key top left
+set title 'EnsureBrellContainsVP, 20 entries replaced: 32-bit build under 32-bit Wine'
+set xlabel 'lines in HTTPD.CNF'
+set ylabel 'seconds for one configuring call'
+plot '$data' using 1:2 with linespoints title 'a rewrite for each edit (before)', \\
+     '' using 1:3 with linespoints title 'one rewrite (now)', \\
+     '' using 1:4 with linespoints title 'floor: one plain flushed copy and replace'
+PLOT
+echo "docs/rewrite-scaling.png drawn from $data" >&2

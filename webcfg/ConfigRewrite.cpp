@@ -54,45 +54,6 @@ const char* NextLineStart(const char* text, const char* end)
 
 } // namespace
 
-CRemoveLinesMentioning::CRemoveLinesMentioning(const CString& upperPattern)
-    : m_pattern(upperPattern.Upper()), m_finder(m_pattern)
-{
-    // An empty pattern is in every line; taking it literally would empty the whole file. A
-    // pattern with a line end in it is in no line.
-    m_removesNothing = m_pattern.IsEmpty() || m_pattern.Find('\n') >= 0;
-}
-
-void CRemoveLinesMentioning::TakeLine(const CTextLine& line, CLineSink& out)
-{
-    if (m_removesNothing || m_finder.FindIn(line.text, line.length) < 0)
-        out.Put(line);
-}
-
-// Searches the whole run at once: the pattern holds no LF, so where it stands it stands within
-// one line, unless it takes in the CR of that line's end, which is no part of the line.
-void CRemoveLinesMentioning::TakeRun(const CTextRun& run, CLineSink& out)
-{
-    const char* kept = run.text;
-    const char* end = run.text + run.length;
-    const int length = m_pattern.GetLength();
-    for (const char* from = kept; !m_removesNothing && from < end;) {
-        int at = m_finder.FindIn(from, static_cast<int>(end - from));
-        if (at < 0)
-            break;
-        const char* match = from + at;
-        const char* lineEnd = NextLineStart(match, end);
-        if (match + length < lineEnd - 1) {
-            const char* lineStart = match;
-            while (lineStart > kept && lineStart[-1] != '\n')
-                --lineStart;
-            out.PutRun(kept, static_cast<int>(lineStart - kept));
-            kept = lineEnd;
-        }
-        from = lineEnd;
-    }
-    out.PutRun(kept, static_cast<int>(end - kept));
-}
-
 void CRemoveLinesWhere::TakeLine(const CTextLine& line, CLineSink& out)
 {
     if (!m_removes(CString(line.text, line.length)))
@@ -107,44 +68,6 @@ void CRemoveLinesWhere::TakeRun(const CTextRun& run, CLineSink& out)
         TakeLine(CTextLine{line, static_cast<int>(next - line) - 2}, out); // without its CR LF
         line = next;
     }
-}
-
-void CInsertLineAt::TakeLine(const CTextLine& line, CLineSink& out)
-{
-    if (!m_inserted && m_copied == m_linesBefore) {
-        out.Put(CTextLine{m_newLine, m_newLine.GetLength()});
-        m_inserted = true;
-    }
-    out.Put(line);
-    ++m_copied;
-}
-
-void CInsertLineAt::TakeRun(const CTextRun& run, CLineSink& out)
-{
-    if (m_inserted || m_linesBefore < m_copied || m_linesBefore >= m_copied + run.lines) {
-        out.PutRun(run.text, run.length);
-        m_copied += run.lines;
-        return;
-    }
-    const char* end = run.text + run.length;
-    const char* split = run.text;
-    for (int line = m_copied; line < m_linesBefore; ++line)
-        split = NextLineStart(split, end);
-    out.PutRun(run.text, static_cast<int>(split - run.text));
-    out.Put(CTextLine{m_newLine, m_newLine.GetLength()});
-    m_inserted = true;
-    out.PutRun(split, static_cast<int>(end - split));
-    m_copied += run.lines;
-}
-
-void CInsertLineAt::Finish(CLineSink& out)
-{
-    if (m_inserted)
-        return;
-    for (; m_copied < m_linesBefore; ++m_copied)
-        out.Put(CTextLine{"", 0});
-    out.Put(CTextLine{m_newLine, m_newLine.GetLength()});
-    m_inserted = true;
 }
 
 int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
@@ -189,16 +112,4 @@ int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
     bool complete = !original.Failed() && temp.Close();
     original.Close();
     return complete && replacement.Commit() ? 0 : -1;
-}
-
-int RemoveDirectiveLines(const CString& configPath, const CString& urlPattern)
-{
-    CRemoveLinesMentioning editor(urlPattern);
-    return RewriteConfigFile(configPath, editor);
-}
-
-int InsertDirectiveLine(const CString& configPath, const CString& line, int insertionPoint)
-{
-    CInsertLineAt editor(line, insertionPoint);
-    return RewriteConfigFile(configPath, editor);
 }

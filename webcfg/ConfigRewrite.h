@@ -4,7 +4,6 @@
 
 #include "CString.h"
 #include "TextFile.h"
-#include "UpperTextFinder.h"
 
 #include <functional>
 #include <utility>
@@ -30,20 +29,6 @@ protected:
     ~CLineEditor() = default;
 };
 
-// Leaves out every line whose upper-cased text contains the pattern anywhere (comments too).
-class CRemoveLinesMentioning : public CLineEditor {
-public:
-    explicit CRemoveLinesMentioning(const CString& upperPattern);
-    void TakeLine(const CTextLine& line, CLineSink& out) override;
-    void TakeRun(const CTextRun& run, CLineSink& out) override;
-    void Finish(CLineSink&) override {}
-
-private:
-    CString m_pattern;
-    CUpperTextFinder m_finder;
-    bool m_removesNothing;
-};
-
 // Leaves out every line that the test takes; the others stay byte for byte (with CR LF ends).
 class CRemoveLinesWhere : public CLineEditor {
 public:
@@ -56,27 +41,9 @@ private:
     std::function<bool(const CString& line)> m_removes;
 };
 
-// Puts a line after the first N lines; a shorter file is padded with empty lines up to N.
-class CInsertLineAt : public CLineEditor {
-public:
-    CInsertLineAt(const CString& newLine, int linesBefore) : m_newLine(newLine), m_linesBefore(linesBefore) {}
-    void TakeLine(const CTextLine& line, CLineSink& out) override;
-    void TakeRun(const CTextRun& run, CLineSink& out) override;
-    void Finish(CLineSink& out) override;
-
-private:
-    CString m_newLine;
-    int m_linesBefore;
-    int m_copied = 0;
-    bool m_inserted = false;
-};
-
 // Runs the editor over the file through the temporary file (CReplacementFile), which takes on the
 // file's protection. The editor sees the text before an end mark (Ctrl-Z); the mark and every byte
 // after it follow the edited lines as they stood. 0 on success; -1 when a file cannot be opened,
 // read, written, protected as the original was or replaced, in which case the file is as it was
 // and no temporary file is left behind, also when the editor throws.
 int RewriteConfigFile(const CString& configPath, CLineEditor& editor);
-
-int RemoveDirectiveLines(const CString& configPath, const CString& urlPattern);
-int InsertDirectiveLine(const CString& configPath, const CString& line, int insertionPoint);

@@ -1,5 +1,7 @@
 #include "DirectiveScan.h"
 
+#include "ByteBlock.h"
+#include "MentionSieve.h"
 #include "TextFile.h"
 
 #include <cstring>
@@ -117,6 +119,11 @@ bool CDirectiveScanner::WantsMoreLines() const
            (m_keepLines && !m_interest->lines.empty());
 }
 
+bool CDirectiveScanner::WantsOnlyMentions() const
+{
+    return !m_beforeFirstDirective && m_interest && !m_keepLines;
+}
+
 DirectiveScan CDirectiveScanner::Result()
 {
     m_scan.insertionPoint = m_counter - 1;
@@ -130,9 +137,27 @@ bool ScanDirectives(const char* configPath, const DirectiveKeyword* keywords, in
     if (!file.Open(configPath))
         return false;
     CDirectiveScanner scanner(keywords, keywordCount, keepLines, interest);
+    // Past the first directive, a scan that keeps only the directives of a few URL patterns reads
+    // only the lines that mention one of them: a directive's first word stands in its line. The
+    // rest of a large file is passed over a run of lines at a time.
+    const CMentionSieve sieve(interest ? interest->urlPatterns : std::vector<CString>());
     CString line;
-    while (scanner.WantsMoreLines() && file.ReadLine(line))
+    while (scanner.WantsMoreLines()) {
+        CTextRun run;
+        if (scanner.WantsOnlyMentions() && (file.ReadRun(run), run.lines > 0)) {
+            const char* end = run.text + run.length;
+            for (const char* from = sieve.NextLine(run.text, end); from < end; from = sieve.NextLine(from, end)) {
+                const char* next = FindEitherByte(from, end, '\n', '\n') + 1;
+                line = CString(from, static_cast<int>(next - from) - 2); // without its CR LF
+                scanner.TakeLine(line);
+                from = next;
+            }
+            continue;
+        }
+        if (!file.ReadLine(line))
+            break;
         scanner.TakeLine(line);
+    }
     if (file.Failed())
         return false;
     scan = scanner.Result();

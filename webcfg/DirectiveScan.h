@@ -43,6 +43,8 @@ public:
     // False once further lines can change nothing: with an interest in nothing, the first
     // directive line settles the insertion point.
     bool WantsMoreLines() const;
+    // True once only directives of the interest's URL patterns can change the result.
+    bool WantsOnlyMentions() const;
     // Finishes the scan and hands over its result.
     DirectiveScan Result();
 

@@ -2,6 +2,7 @@
 
 #include "ConfigRewrite.h"
 #include "EditPlan.h"
+#include "EditsInOnePass.h"
 #include "OwnLines.h"
 
 namespace {
@@ -36,13 +37,15 @@ int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& 
     if (!ScanDirectives(configPath, variant.keywords, 2, variant.presentWhenLineStands, scan, &interest))
         return -1;
 
-    for (const ConfigEdit& edit : PlanConfigEdits(variant, scan, entries)) {
-        // A failed rewrite leaves the file as it was; the next entry is still tried.
-        if (edit.kind == ConfigEdit::RemoveLinesMentioning)
-            RemoveDirectiveLines(configPath, edit.text);
-        else
-            InsertDirectiveLine(configPath, edit.text, insertionPoint);
-    }
+    const std::vector<ConfigEdit> edits = PlanConfigEdits(variant, scan, entries);
+    // A file that needs nothing is not rewritten.
+    if (edits.empty())
+        return 1;
+    // Every edit in one rewrite: the file is never left with some of them, and a failed rewrite
+    // leaves it as it was.
+    CEditsInOnePass editor(edits, insertionPoint);
+    if (RewriteConfigFile(configPath, editor) != 0)
+        return -1;
     return 1;
 }
 

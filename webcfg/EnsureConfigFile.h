@@ -3,9 +3,10 @@
 
 #include "ConfigVariant.h"
 
-// 1: the template section was applied (whether or not the file changed). -1: the file cannot be
-// used (it cannot be read, is empty, or its first line is already a directive) or the template
-// file cannot be read; nothing was changed then.
+// 1: the template section was applied (whether or not the file changed), the file rewritten once
+// when anything changed. -1: the file cannot be used (it cannot be read, is empty, or its first
+// line is already a directive), the template file cannot be read, or the rewrite failed; the file
+// is as it was then.
 int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath);
 
 // Takes out of the file every line that configuring with the same template put there (COwnLines),

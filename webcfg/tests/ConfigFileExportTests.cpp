@@ -299,7 +299,7 @@ bool CanCreateFileIn(const CString& folder)
 
 } // namespace
 
-TEST_CASE("files that cannot be written: the file stays as it was, no temporary file is left, the result is 1")
+TEST_CASE("files that cannot be written: the file stays as it was, no temporary file is left, the result is -1")
 {
     for (const FileOperation& op : kFileOperations) {
         SECTION(op.name)
@@ -310,20 +310,20 @@ TEST_CASE("files that cannot be written: the file stays as it was, no temporary 
             SECTION("a read-only configuration file")
             {
                 REQUIRE(SetFileAttributesA(files.config, FILE_ATTRIBUTE_READONLY));
-                CHECK(op.operation(files.config, path) == 1);
+                CHECK(op.operation(files.config, path) == -1);
                 CHECK_FALSE(FileExists(temp));
             }
             SECTION("the temporary name taken by a read-only file")
             {
                 WriteBytes(temp, "someone else's");
                 REQUIRE(SetFileAttributesA(temp, FILE_ATTRIBUTE_READONLY));
-                CHECK(op.operation(files.config, path) == 1);
+                CHECK(op.operation(files.config, path) == -1);
                 CHECK(ReadBytes(temp) == "someone else's");
             }
             SECTION("the temporary name taken by a folder")
             {
                 REQUIRE(CreateDirectoryA(temp, nullptr));
-                CHECK(op.operation(files.config, path) == 1);
+                CHECK(op.operation(files.config, path) == -1);
                 CHECK((GetFileAttributesA(temp) & FILE_ATTRIBUTE_DIRECTORY) != 0);
             }
             CHECK(ReadBytes(files.config) == op.content);
@@ -331,7 +331,7 @@ TEST_CASE("files that cannot be written: the file stays as it was, no temporary 
     }
 }
 
-TEST_CASE("a configuration file in a folder whose entries cannot change stays as it was, with result 1")
+TEST_CASE("a configuration file in a folder whose entries cannot change stays as it was, with result -1")
 {
     CString folder = LockedFolder();
     CString config = folder + "\\HTTPD.CNF";
@@ -345,7 +345,7 @@ TEST_CASE("a configuration file in a folder whose entries cannot change stays as
     for (const FileOperation& op : kFileOperations) {
         INFO(op.name);
         CString configArgument(config), path("C:\\PROD");
-        CHECK(op.operation(configArgument, path) == 1);
+        CHECK(op.operation(configArgument, path) == -1);
         CHECK(ReadBytes(config) == before);
         CHECK_FALSE(FileExists(config + "1"));
     }

@@ -1,4 +1,5 @@
 #include "ConfigRewrite.h"
+#include "SequenceOfRewrites.h"
 #include "TestFixtures.h"
 
 #include <catch.hpp>

@@ -69,7 +69,8 @@ std::vector<Rule> TemplateSection(const std::string& ini, const ConfigFileVarian
 }
 
 // The expected file after the operation, and its result.
-std::string Ensure(const ConfigFileVariant& variant, const std::string& before, const std::string& ini, int& result)
+std::string Ensure(const ConfigFileVariant& variant, const std::string& before, const std::string& ini,
+                   const std::string& installationPath, int& result)
 {
     std::vector<std::string> lines = TextModeLines(before);
     int counter = 0;
@@ -96,7 +97,7 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
     if (n < 1)
         return before;
 
-    std::string prefix = std::string(kInstallationPath) + "\\";
+    std::string prefix = installationPath + "\\";
     if (variant.separator == SeparatorForm::ForwardSlash)
         std::replace(prefix.begin(), prefix.end(), '\\', '/');
     std::vector<std::string> now = lines;
@@ -218,6 +219,34 @@ Files MakeCase(std::mt19937& random, int number, const ConfigFileVariant& varian
     return files;
 }
 
+// Rule files and templates whose edits meet: lines above and below the first rule mention the
+// URL patterns, so that removals take out lines above the insertion point, lines inserted before
+// them in the same call, or nearly the whole file; entries share patterns or stand twice. One in
+// twenty-five files is larger than a read block.
+Files EditsThatMeet(std::mt19937& random, const ConfigFileVariant& variant)
+{
+    static const char* const urls[] = {"/a/", "/A/B/", "/b", "/lw/*", "/a", "/B/*"};
+    static const char* const targets[] = {"x", "y", "X", "x y"};
+    const std::string prefix = variant.separator == SeparatorForm::ForwardSlash ? "C:/LW/" : "C:\\LW\\";
+    const int lines = random() % 25 == 0 ? 5000 + random() % 3000 : 2 + random() % 30;
+    const int firstRule = 1 + random() % lines;
+    Files files;
+    for (int n = 0; n < lines; ++n) {
+        const std::string mention = std::string(Pick(random, urls)) + " " + Pick(random, targets);
+        switch (n == firstRule ? 3 : random() % (n < firstRule ? 3 : 4)) {
+        case 0: files.config += "# old " + mention; break;
+        case 1: files.config += random() % 2 ? "x" : ""; break;
+        case 2: files.config += "Map " + mention; break;
+        default: files.config += std::string(variant.keywords[random() % 2].name) + " " + Pick(random, urls) + " " + prefix + Pick(random, targets);
+        }
+        files.config += "\r\n";
+    }
+    files.ini = std::string(variant.sectionName) + "\r\n";
+    for (int entry = random() % 9; entry > 0; --entry)
+        files.ini += std::string(Pick(random, urls)) + ", " + Pick(random, targets) + ", " + variant.keywords[random() % 2].name + ",\r\n";
+    return files;
+}
+
 // ---- Running a case ----
 
 using Operation = int(__cdecl*)(CString&, CString&);
@@ -256,7 +285,8 @@ void WithinTimeLimit(const std::string& name, std::function<void()> job)
 
 // Whether the case's file was rewritten; the caller counts them, so that the cases are known to
 // reach the rewrites and not only the refusals.
-bool CheckCase(const CScratchDir& dir, const Variant& v, const Files& files, const std::string& name)
+bool CheckCase(const CScratchDir& dir, const Variant& v, const Files& files, const std::string& name,
+               const char* installationPath = kInstallationPath)
 {
     INFO(name);
     CString config = dir / v.fileName;
@@ -264,11 +294,11 @@ bool CheckCase(const CScratchDir& dir, const Variant& v, const Files& files, con
     WriteBytes(dir / "vpsetup.ini", files.ini);
     int result = 0;
     WithinTimeLimit(name, [&] {
-        CString configArgument(config), path(kInstallationPath);
+        CString configArgument(config), path(installationPath);
         result = v.operation(configArgument, path);
     });
     int expectedResult = 0;
-    std::string expected = Ensure(v.variant, files.config, files.ini, expectedResult);
+    std::string expected = Ensure(v.variant, files.config, files.ini, installationPath, expectedResult);
     CHECK(result == expectedResult);
     CHECK(ReadBytes(config) == expected);
     CHECK_FALSE(FileExists(config + "1"));
@@ -319,4 +349,22 @@ TEST_CASE("large hostile files: a line of a megabyte, ten thousand sections, no 
         for (const auto& c : cases)
             CheckCase(dir, v, c.files, std::string(v.fileName) + ", " + v.variant.sectionName + ": " + c.name);
     }
+}
+
+TEST_CASE("edits that meet: one rewrite leaves each file as the edits, each rewriting it in turn, would")
+{
+    const unsigned seed = 52000;
+    const int cases = 1500;
+    CScratchDir dir;
+    int rewritten = 0;
+    for (int number = 0; number < cases; ++number) {
+        if (!SeedSelected(seed + number))
+            continue;
+        std::mt19937 random(seed + number);
+        const Variant& v = kVariants[random() % 4];
+        const Files files = EditsThatMeet(random, v.variant);
+        rewritten += CheckCase(dir, v, files, "case seed " + std::to_string(seed + number), "C:\\LW") ? 1 : 0;
+    }
+    if (SelectedSeed() == 0)
+        CHECK(rewritten > cases / 2);
 }
