@@ -2,7 +2,8 @@
 //
 // Every argument is a string object of the caller; the installation path may come back one
 // backslash longer, and the caller hands the same object to every later operation. The results
-// are for information only: 1 applied, -1 the configuration could not be used (Mondrel: 0).
+// are for information only: 1 applied, -1 the configuration could not be used or its one rewrite
+// failed, nothing changed then (Mondrel: 0).
 #pragma once
 
 #include "CString.h"
