@@ -26,6 +26,19 @@ for f in "${configs[@]}"; do cp "$c/$f" "$c/$f.before"; done
 reg query "$roots" > "$machine/roots.before"
 pvdb list "$database" > "$machine/mappings.before"
 
+# stores_as_at STAGE WORDS: every configuration file byte for byte, the roots and the mappings as
+# they were saved at that stage, and no temporary file; each difference is said after WORDS.
+stores_as_at() {
+    local differs=0 f
+    for f in "${configs[@]}"; do
+        cmp -s "$c/$f" "$c/$f.$1" || { echo "$2 C:\\$f"; differs=1; }
+        [ ! -e "$c/${f}1" ] || { echo "$2 C:\\$f: its temporary file is left"; differs=1; }
+    done
+    reg query "$roots" | cmp -s - "$machine/roots.$1" || { echo "$2 the IIS virtual roots"; differs=1; }
+    pvdb list "$database" | cmp -s - "$machine/mappings.$1" || { echo "$2 the Mondrel mappings"; differs=1; }
+    return $differs
+}
+
 # run_vpsetup MODE LABEL: MODE is /CONFIGURE or /UNCONFIGURE. Every run appends to one log.
 run_vpsetup() {
     echo
@@ -40,12 +53,7 @@ echo "=== C:\\LINKWELL> vpsetup /DISCOVER /CONFIGURE /PREVIEW /PATH=C:\\LINKWELL
     '/LOG=C:\LINKWELL\PREVIEW.LOG' </dev/null >/dev/null 2>&1)
 tr -d '\r' < "$c/LINKWELL/PREVIEW.LOG"
 untouched=1
-for f in "${configs[@]}"; do
-    cmp -s "$c/$f" "$c/$f.before" || { echo "the preview changed C:\\$f"; untouched=0; }
-    [ ! -e "$c/${f}1" ] || { echo "the preview left a temporary file: C:\\${f}1"; untouched=0; }
-done
-reg query "$roots" | cmp -s - "$machine/roots.before" || { echo "the preview changed the IIS virtual roots"; untouched=0; }
-pvdb list "$database" | cmp -s - "$machine/mappings.before" || { echo "the preview changed the Mondrel mappings"; untouched=0; }
+stores_as_at before "the preview changed" || untouched=0
 ! reg query 'HKLM\SOFTWARE\Corvane Linkwell Server Temp\Installed Web Servers' >/dev/null 2>&1 || {
     echo "the preview wrote the installed-servers record"; untouched=0; }
 [ $untouched = 0 ] || echo "The preview changed nothing: every file, the roots, the mappings as they were, and no record."
@@ -74,12 +82,7 @@ diff -u --label before --label after "$machine/mappings.before" "$machine/mappin
 
 run_vpsetup /CONFIGURE "run 2"
 changed=0
-for f in "${configs[@]}"; do
-    cmp -s "$c/$f" "$c/$f.run1" || { echo "changed again: C:\\$f"; changed=1; }
-    [ ! -e "$c/${f}1" ] || { echo "temporary file left: C:\\${f}1"; changed=1; }
-done
-reg query "$roots" | cmp -s - "$machine/roots.run1" || { echo "IIS virtual roots changed again"; changed=1; }
-pvdb list "$database" | cmp -s - "$machine/mappings.run1" || { echo "Mondrel mappings changed again"; changed=1; }
+stores_as_at run1 "changed again:" || changed=1
 [ $changed = 1 ] || echo "The second run changed nothing: every file byte for byte as the first run left it, the virtual roots and the Mondrel mappings as they were."
 
 run_vpsetup /UNCONFIGURE "the uninstaller's run"
