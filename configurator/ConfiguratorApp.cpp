@@ -305,7 +305,7 @@ void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool 
             if (preview && !log->IsOn())
                 continue;
             CString copy;
-            if (preview && !preview->StoreInPlaceOf(kind, firstFile, copy, *log))
+            if (preview && !preview->StoreInPlaceOf(firstFile, copy, *log))
                 continue;
             if (!log || !log->IsOn()) {
                 CallOperation(kind, takeBack, firstFile, secondFile, installationPath);

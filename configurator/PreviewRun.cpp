@@ -16,7 +16,7 @@ int CPreviewRun::ReadServer(ServerKind kind, CString& firstFile, CString& second
     return server.found;
 }
 
-bool CPreviewRun::StoreInPlaceOf(ServerKind, const CString& path, CString& copy, CRunLog& log)
+bool CPreviewRun::StoreInPlaceOf(const CString& path, CString& copy, CRunLog& log)
 {
     if (!m_tried) {
         m_tried = true;

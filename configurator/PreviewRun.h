@@ -21,7 +21,7 @@ public:
 
     // The file the kind's operation is to work on in place of `path` (a configuration file or the
     // database); false, said in the log, when there is nowhere to work.
-    bool StoreInPlaceOf(ServerKind kind, const CString& path, CString& copy, CRunLog& log);
+    bool StoreInPlaceOf(const CString& path, CString& copy, CRunLog& log);
 
 private:
     const CServerDiscovery* m_discovery;
