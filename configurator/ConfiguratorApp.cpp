@@ -245,9 +245,13 @@ bool CConfiguratorApp::InitInstance()
     } catch (...) {
         LogWork(&runLog, [](CRunLog& l) { l.Line("==== run ended early: its own work failed (out of memory, most likely)"); });
     }
-    if (m_bPreview && !runLog.Text().IsEmpty()) {
-        CPreviewDlg window(runLog.Text());
-        window.DoModal();
+    // The window holds a copy of the text; nothing of showing it may escape the run either.
+    try {
+        if (m_bPreview && !runLog.Text().IsEmpty()) {
+            CPreviewDlg window(runLog.Text());
+            window.DoModal();
+        }
+    } catch (...) {
     }
     return false;
 }

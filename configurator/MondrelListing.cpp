@@ -9,15 +9,22 @@
 
 namespace {
 
+struct Listing {
+    std::vector<CString> lines;
+    bool complete = true;
+};
+
 void __cdecl TakeMapping(void* context, const CString& form, const CString& source, const CString& target,
                          const CString& type)
 {
-    // Called from the mapping library: nothing may be thrown back into it.
+    auto* listing = static_cast<Listing*>(context);
+    // Called from the mapping library: nothing may be thrown back into it. A listing that lost a
+    // line would show a mapping as deleted, so it is no listing at all.
     try {
-        static_cast<std::vector<CString>*>(context)->push_back(
-            CString("form ") + CRunLog::Quoted(form) + ", source " + CRunLog::Quoted(source) + ", target " +
-            CRunLog::Quoted(target) + ", type " + CRunLog::Quoted(type));
+        listing->lines.push_back(CString("form ") + CRunLog::Quoted(form) + ", source " + CRunLog::Quoted(source) +
+                                 ", target " + CRunLog::Quoted(target) + ", type " + CRunLog::Quoted(type));
     } catch (...) {
+        listing->complete = false;
     }
 }
 
@@ -49,9 +56,9 @@ bool ListMondrelMappings(const CString& databasePath, const CString& programDire
     auto list = reinterpret_cast<ListMondrelMappingsProc>(
         reinterpret_cast<void*>(GetProcAddress(library.Get(), kListMondrelMappingsPrimeName)));
     CString path(databasePath);
-    std::vector<CString> read;
-    if (!list || list(path, TakeMapping, &read) != 0)
+    Listing read;
+    if (!list || list(path, TakeMapping, &read) != 0 || !read.complete)
         return false;
-    lines.swap(read);
+    lines.swap(read.lines);
     return true;
 }
