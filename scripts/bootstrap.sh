@@ -33,6 +33,14 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+# A mirror caught mid-sync may fail one list (seen for the i386 security list): the rest still serve.
+$SUDO apt-get update -qq || echo "bootstrap: some package lists could not be read; going on with the others"
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null; then
+    # Without one architecture's security list the two architectures' shared libraries cannot
+    # match: take both from the release itself.
+    release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$release" ] || exit 1
+    echo "bootstrap: retrying from the $release release alone"
+    $SUDO apt-get install -y -qq --no-install-recommends -t "$release" "${need[@]}" >/dev/null
+fi
 make_japanese_locale
