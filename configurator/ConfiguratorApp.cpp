@@ -1,9 +1,12 @@
 #include "ConfiguratorApp.h"
 
+#include "ConfiguredStores.h"
 #include "IisVirtualRoots.h"
 #include "InstalledServersRecord.h"
+#include "MondrelBinding.h"
 #include "PreviewDlg.h"
 #include "PreviewRun.h"
+#include "RegistryKey.h"
 #include "RunLog.h"
 #include "ServerDiscovery.h"
 #include "ServerSelectDlg.h"
@@ -17,6 +20,14 @@ const char kProgramVersion[] = "1.0";
 const char kBuildDate[] = __DATE__ " " __TIME__;
 
 const ServerKind kConfigureOrder[] = {Skylane, Mondrel, Brell, Iis, CorvaneHttpd, Netscape};
+
+// How one kind's turn went, for the stores the uninstall remembers.
+enum class Turn { NotCalled, Failed, Done };
+struct HandledStore {
+    ServerKind kind;
+    CString file;
+    Turn turn;
+};
 
 // What the log calls each kind and its two operations, by ServerKind.
 struct KindNames {
@@ -195,6 +206,140 @@ int PreviewOperation(ServerKind kind, bool takeBack, const CString& copy, CStrin
     return result;
 }
 
+void LogTurnEndedEarly(CRunLog* log, ServerKind kind)
+{
+    LogWork(log, [&](CRunLog& l) {
+        l.Line(CString(kKindNames[kind].product) + ": its turn ended early (out of memory, most likely); the next kind follows");
+    });
+}
+
+// The kind's operation on its store, said in the log with what it changed. A configuring call is
+// remembered for the uninstall before it is made, so that a run killed in the middle of it is
+// remembered too.
+Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath,
+                  CPreviewRun* preview, CRunLog* log)
+{
+    const KindNames& names = kKindNames[kind];
+    LogWork(log, [&](CRunLog& l) { StandAsideFromStore(l, kind, firstFile); });
+    // A preview whose log has stopped has nothing left to show: it never calls the
+    // operation on the store itself.
+    if (preview && !log->IsOn())
+        return Turn::NotCalled;
+    CString copy;
+    if (preview && !preview->StoreInPlaceOf(firstFile, copy, *log))
+        return Turn::NotCalled;
+    // The bridge loads nothing from a program folder users may change; the log says why.
+    const char* notLoaded = kind == Mondrel ? WhyMondrelProgramFolderNotTrusted(secondFile) : "";
+    if (!preview && !takeBack)
+        CConfiguredStores::Remember(kind, firstFile, secondFile, log);
+    int result = 0;
+    if (!log || !log->IsOn()) {
+        result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+    } else {
+        // The log's work around the call (its lines, its looks at the store) is its own: what
+        // it throws ends the log, never the call.
+        CStoreSnapshot before = StoreOf(kind, CString(), CString()), after = StoreOf(kind, CString(), CString());
+        CString pathHanded;
+        LogWork(log, [&](CRunLog& l) {
+            CString call = CString(names.product) + ": " + (takeBack ? names.lacks : names.contains) + "(";
+            if (kind != Iis)
+                call += CRunLog::Quoted(firstFile) + ", ";
+            call += CRunLog::Quoted(installationPath);
+            if (kind == Mondrel)
+                call += CString(", ") + CRunLog::Quoted(secondFile);
+            l.Line(call + ")");
+            if (*notLoaded)
+                l.Line(CString("  nothing is loaded from the program folder: ") + notLoaded);
+            pathHanded = installationPath;
+        });
+        if (preview) {
+            LogWork(log, [&](CRunLog&) {
+                result = PreviewOperation(kind, takeBack, copy, secondFile, installationPath, before, after);
+            });
+            if (!log->IsOn())
+                return Turn::NotCalled;
+        } else {
+            LogWork(log, [&](CRunLog&) {
+                before = StoreOf(kind, firstFile, secondFile);
+                before.Take();
+            });
+            result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+            LogWork(log, [&](CRunLog&) {
+                after = StoreOf(kind, firstFile, secondFile);
+                after.Take();
+            });
+        }
+        LogWork(log, [&](CRunLog& l) {
+            if (before.BytesAfterEndMark() > 0)
+                l.Line(CString("  the file has ") + CRunLog::Number(static_cast<long>(before.BytesAfterEndMark())) +
+                       " bytes after an end-of-file mark; they are kept as they are");
+            l.Line(CString("  result ") + CRunLog::Number(result));
+            if (installationPath != pathHanded)
+                l.Line(CString("  the installation path is now ") + CRunLog::Quoted(installationPath) +
+                       ", as the operations after this one receive it");
+            before.LogChangesTo(after, l);
+        });
+    }
+    return result == -1 || *notLoaded ? Turn::Failed : Turn::Done;
+}
+
+// Whether the store a configuring run remembered is still on the machine.
+bool StoreIsThere(const ConfiguredStore& store)
+{
+    if (store.kind == Iis) {
+        CKey roots;
+        return roots.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_FILE_NOT_FOUND;
+    }
+    if (GetFileAttributesA(store.file) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const DWORD error = GetLastError();
+    return !store.file.IsEmpty() && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+// The uninstall takes back from every store a configuring run remembered that it has not taken
+// back from already, and forgets each once that succeeded.
+void TakeBackRememberedStores(std::vector<HandledStore>& handled, CString& installationPath, CPreviewRun* preview,
+                              CRunLog* log)
+{
+    const std::vector<ConfiguredStore> stores = CConfiguredStores::Read(log);
+    if (stores.empty())
+        return;
+    LogLine(log, CString("taking back from the stores configured before, as HKLM\\") + CConfiguredStores::kKeyPath +
+                     " names them");
+    for (const ConfiguredStore& store : stores) {
+        const ServerKind kind = static_cast<ServerKind>(store.kind);
+        try {
+            CString label = CString(kKindNames[kind].product) + " " +
+                            (kind == Iis ? CString("virtual roots") : CRunLog::Quoted(store.file));
+            const HandledStore* same = nullptr;
+            for (const HandledStore& one : handled)
+                if (one.kind == kind && (kind == Iis || CConfiguredStores::SameFile(one.file, store.file)))
+                    same = &one;
+            bool forget = false;
+            if (same) {
+                forget = same->turn == Turn::Done;
+                LogLine(log, label + (forget ? ": taken back above; forgotten"
+                                             : ": not taken back above; kept for the next uninstall"));
+            } else if (!StoreIsThere(store)) {
+                forget = true;
+                LogLine(log, label + ": no longer there; forgotten");
+            } else {
+                CString file(store.file);
+                CString programFolder(store.programFolder);
+                const Turn turn = RunOperation(kind, true, file, programFolder, installationPath, preview, log);
+                handled.push_back({kind, store.file, turn});
+                forget = turn == Turn::Done;
+                if (!forget)
+                    LogLine(log, label + ": kept for the next uninstall");
+            }
+            if (forget && !preview)
+                CConfiguredStores::Forget(store.name);
+        } catch (...) {
+            LogTurnEndedEarly(log, kind);
+        }
+    }
+}
+
 } // namespace
 
 bool CConfiguratorApp::InitInstance()
@@ -276,8 +421,7 @@ void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery, bool previ
     LogLine(log, CString(preview ? "record that would be written to the volatile key HKLM\\"
                                  : "record written to the volatile key HKLM\\") +
                      CInstalledServersRecord::kKeyPath + ":");
-    CInstalledServersRecord record(preview ? CInstalledServersRecord::LookingOnly : CInstalledServersRecord::Writing);
-    record.m_log = log;
+    CInstalledServersRecord record(preview ? CInstalledServersRecord::LookingOnly : CInstalledServersRecord::Writing, log);
     // In the record's own order, which is the kinds' numbering.
     for (int kind = 0; kind < ServerKindCount; ++kind) {
         const DiscoveredServer& server = discovery.m_servers[kind];
@@ -290,77 +434,35 @@ void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool 
                                                 CRunLog* log)
 {
     LogLine(log, takeBack ? "unconfiguring the kinds the record marks as found" : "configuring the kinds the record marks as found");
-    CInstalledServersRecord record(preview ? CInstalledServersRecord::LookingOnly : CInstalledServersRecord::Writing);
+    // What the record names is edited and loaded from: a record someone else may have written
+    // decides nothing.
+    const bool fromRecord = !preview || preview->ReadsRecord();
+    // A configuring run makes the record's key when there is none, as a discovering run would.
+    if (!preview)
+        CInstalledServersRecord record(CInstalledServersRecord::Reading, log);
+    const CString untrusted = fromRecord ? CInstalledServersRecord::WhyNotTrusted() : CString();
+    if (!untrusted.IsEmpty())
+        LogLine(log, CString("the record is not used: ") + untrusted + "; nothing is configured from it");
+    std::vector<HandledStore> handled;
     CString firstFile;
     CString secondFile;
     for (ServerKind kind : kConfigureOrder) {
-        const KindNames& names = kKindNames[kind];
+        if (!untrusted.IsEmpty())
+            break;
         // A barrier per kind: whatever one kind's work throws, the next kind still has its turn.
         try {
             const int found = preview ? preview->ReadServer(kind, firstFile, secondFile)
-                                      : record.ReadServer(kind, firstFile, secondFile);
+                                      : CInstalledServersRecord::ReadServer(kind, firstFile, secondFile);
             if (found == 0) {
-                LogLine(log, CString(names.product) + ": not marked as found, skipped");
+                LogLine(log, CString(kKindNames[kind].product) + ": not marked as found, skipped");
                 continue;
             }
-            LogWork(log, [&](CRunLog& l) { StandAsideFromStore(l, kind, firstFile); });
-            // A preview whose log has stopped has nothing left to show: it never calls the
-            // operation on the store itself.
-            if (preview && !log->IsOn())
-                continue;
-            CString copy;
-            if (preview && !preview->StoreInPlaceOf(firstFile, copy, *log))
-                continue;
-            if (!log || !log->IsOn()) {
-                CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
-                continue;
-            }
-            // The log's work around the call (its lines, its looks at the store) is its own: what
-            // it throws ends the log, never the call.
-            CStoreSnapshot before = StoreOf(kind, CString(), CString()), after = StoreOf(kind, CString(), CString());
-            CString pathHanded;
-            LogWork(log, [&](CRunLog& l) {
-                CString call = CString(names.product) + ": " + (takeBack ? names.lacks : names.contains) + "(";
-                if (kind != Iis)
-                    call += CRunLog::Quoted(firstFile) + ", ";
-                call += CRunLog::Quoted(installationPath);
-                if (kind == Mondrel)
-                    call += CString(", ") + CRunLog::Quoted(secondFile);
-                l.Line(call + ")");
-                pathHanded = installationPath;
-            });
-            int result = 0;
-            if (preview) {
-                LogWork(log, [&](CRunLog&) {
-                    result = PreviewOperation(kind, takeBack, copy, secondFile, installationPath, before, after);
-                });
-                if (!log->IsOn())
-                    continue;
-            } else {
-                LogWork(log, [&](CRunLog&) {
-                    before = StoreOf(kind, firstFile, secondFile);
-                    before.Take();
-                });
-                result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
-                LogWork(log, [&](CRunLog&) {
-                    after = StoreOf(kind, firstFile, secondFile);
-                    after.Take();
-                });
-            }
-            LogWork(log, [&](CRunLog& l) {
-                if (before.BytesAfterEndMark() > 0)
-                    l.Line(CString("  the file has ") + CRunLog::Number(static_cast<long>(before.BytesAfterEndMark())) +
-                           " bytes after an end-of-file mark; they are kept as they are");
-                l.Line(CString("  result ") + CRunLog::Number(result));
-                if (installationPath != pathHanded)
-                    l.Line(CString("  the installation path is now ") + CRunLog::Quoted(installationPath) +
-                           ", as the operations after this one receive it");
-                before.LogChangesTo(after, l);
-            });
+            const Turn turn = RunOperation(kind, takeBack, firstFile, secondFile, installationPath, preview, log);
+            handled.push_back({kind, firstFile, turn});
         } catch (...) {
-            LogWork(log, [&](CRunLog& l) {
-                l.Line(CString(names.product) + ": its turn ended early (out of memory, most likely); the next kind follows");
-            });
+            LogTurnEndedEarly(log, kind);
         }
     }
+    if (takeBack)
+        TakeBackRememberedStores(handled, installationPath, preview, log);
 }

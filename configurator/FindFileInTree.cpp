@@ -51,7 +51,8 @@ ListingStart StartListing(const CString& directory, CFindHandle& listing, WIN32_
 
 } // namespace
 
-bool FindFileInTree(const CString& root, const CString& fileName, CString& foundDirectory, int* visited)
+bool FindFileInTree(const CString& root, const CString& fileName, CString& foundDirectory, int* visited,
+                    const std::function<bool(const CString& directory)>& accept)
 {
     std::deque<CString> pending;
     pending.push_back(root);
@@ -72,7 +73,7 @@ bool FindFileInTree(const CString& root, const CString& fileName, CString& found
                     // A junction or link may point back up the tree; following it could go on for ever.
                     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                         pending.push_back(ChildPath(directory, entry.cFileName));
-                } else if (fileName.EqualsNoCase(CString(entry.cFileName))) {
+                } else if (fileName.EqualsNoCase(CString(entry.cFileName)) && (!accept || accept(directory))) {
                     foundDirectory = directory;
                     return true;
                 }

@@ -1,5 +1,6 @@
 #include "InstalledServersRecord.h"
 
+#include "ProtectedKeys.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
 
@@ -7,6 +8,7 @@ namespace {
 const DWORD kStringBufferBytes = 255;
 }
 
+const char CInstalledServersRecord::kParentPath[] = "SOFTWARE\\Corvane Linkwell Server Temp";
 const char CInstalledServersRecord::kKeyPath[] = "SOFTWARE\\Corvane Linkwell Server Temp\\Installed Web Servers";
 
 const CInstalledServersRecord::ValueNames CInstalledServersRecord::kNames[ServerKindCount] = {
@@ -18,12 +20,23 @@ const CInstalledServersRecord::ValueNames CInstalledServersRecord::kNames[Server
     {"NETSCAPE", "NETSCAPE Config File", nullptr},
 };
 
-CInstalledServersRecord::CInstalledServersRecord(Use use) : m_use(use)
+CInstalledServersRecord::CInstalledServersRecord(Use use, CRunLog* log) : m_log(log), m_use(use)
 {
     if (use == LookingOnly)
         return;
-    CKey key;
-    key.Create(HKEY_LOCAL_MACHINE, kKeyPath, REG_OPTION_VOLATILE, KEY_ALL_ACCESS);
+    m_usable = MakeProtectedKeys({kParentPath, kKeyPath}, KeyLife::Volatile,
+                                 use == Writing ? KeyThere::Judged : KeyThere::Kept, log);
+}
+
+CString CInstalledServersRecord::WhyNotTrusted()
+{
+    CString why;
+    return KeysAreProtected({kParentPath, kKeyPath}, why) ? CString() : why;
+}
+
+const char* CInstalledServersRecord::FoundValueName(int kind)
+{
+    return kind >= 0 && kind < ServerKindCount ? kNames[kind].found : nullptr;
 }
 
 void CInstalledServersRecord::WriteServer(int kind, int found, const CString& firstFile, const CString& secondFile)
@@ -42,7 +55,7 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
         return;
     }
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
+    if (!m_usable || key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
         LogLine(m_log, "  the record's key cannot be opened: nothing written for this kind");
         return;
     }
@@ -55,7 +68,7 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
 
 int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& secondFile)
 {
-    if (kind < 0 || kind >= ServerKindCount)
+    if (kind < 0 || kind >= ServerKindCount || !WhyNotTrusted().IsEmpty())
         return 0;
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS)
@@ -85,7 +98,7 @@ void CInstalledServersRecord::WriteSummary()
         return;
     }
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
+    if (!m_usable || key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS) {
         LogLine(m_log, "  the record's key cannot be opened: no summary written");
         return;
     }

@@ -1,8 +1,9 @@
 #include "MondrelListing.h"
 
+#include "LibraryLoading.h"
+#include "MondrelBinding.h"
 #include "MondrelBridge.h"
 #include "RunLog.h"
-#include "UniqueHandle.h"
 #include "vpmondrel.h"
 
 #include <cstdlib>
@@ -50,11 +51,10 @@ private:
 bool ListMondrelMappings(const CString& databasePath, const CString& programDirectory, std::vector<CString>& lines)
 {
     CSearchPathWith searchPath(programDirectory);
-    CModuleHandle library(LoadLibraryA("vpmondrel.dll"));
-    if (!library)
-        return false;
+    // Bound as the configuring library binds it, from the folder that library was loaded from.
+    CMondrelLibraries libraries(programDirectory, FolderOfModule(GetModuleHandleA("vpsetup.dll")));
     auto list = reinterpret_cast<ListMondrelMappingsProc>(
-        reinterpret_cast<void*>(GetProcAddress(library.Get(), kListMondrelMappingsPrimeName)));
+        reinterpret_cast<void*>(libraries.Export(kListMondrelMappingsPrimeName)));
     CString path(databasePath);
     Listing read;
     if (!list || list(path, TakeMapping, &read) != 0 || !read.complete)

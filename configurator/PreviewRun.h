@@ -18,6 +18,8 @@ public:
 
     // The kind as a configuring run would read it from the record.
     int ReadServer(ServerKind kind, CString& firstFile, CString& secondFile) const;
+    // Whether the kinds come from the record (the run did not discover).
+    bool ReadsRecord() const { return m_discovery == nullptr; }
 
     // The file the kind's operation is to work on in place of `path` (a configuration file or the
     // database); false, said in the log, when there is nowhere to work.

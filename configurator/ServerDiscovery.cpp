@@ -2,6 +2,7 @@
 
 #include "FindFileInTree.h"
 #include "PathText.h"
+#include "Protection.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
 
@@ -69,7 +70,8 @@ CString DirectoryFromRegistry(const RegistryProbe& probe, CRunLog* log)
 }
 
 // The existence check: the file must open for reading while nobody else holds it. The system's
-// error code when it does not.
+// error code when it does not. A file another program holds is there all the same (see
+// CountsAsThere).
 DWORD OpenUnsharedError(const CString& path)
 {
     if (path.IsEmpty())
@@ -78,11 +80,19 @@ DWORD OpenUnsharedError(const CString& path)
     return file.IsValid() ? NO_ERROR : GetLastError();
 }
 
+// A server whose file is held open (by the server itself, or by a reader) is installed all the
+// same: counting it absent would let the uninstall skip it and leave its rules pointing into the
+// folder the uninstall removes. The operation then meets the held file and fails visibly.
+bool CountsAsThere(DWORD error)
+{
+    return error == NO_ERROR || error == ERROR_SHARING_VIOLATION;
+}
+
 CString OpenOutcome(DWORD error)
 {
     switch (error) {
     case NO_ERROR: return "opens for reading with nobody else holding it: found";
-    case ERROR_SHARING_VIOLATION: return "is held open by another program: not found";
+    case ERROR_SHARING_VIOLATION: return "is held open by another program: found all the same";
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: return "does not exist: not found";
     default: return CString("cannot be opened (error ") + CRunLog::Number(static_cast<long>(error)) + "): not found";
@@ -148,7 +158,7 @@ void CServerDiscovery::ProbeRegistry(const RegistryProbe& probe, DiscoveredServe
     if (!path.IsEmpty())
         LogWork(log, [&](CRunLog& l) { l.StandAsideFrom(path); });
     DWORD error = OpenUnsharedError(path);
-    server.found = error == NO_ERROR ? 1 : 0;
+    server.found = CountsAsThere(error) ? 1 : 0;
     if (server.found)
         server.firstFile = path;
     if (!path.IsEmpty())
@@ -208,10 +218,21 @@ void CServerDiscovery::ProbeMondrel()
         m_log->Line(drives + " only the fixed ones are searched");
     }
     DiscoveredServer& mondrel = m_servers[Mondrel];
-    // One breadth-first search, said in the log with the folders it read.
+    // One breadth-first search, said in the log with the folders it read. The server's folder is
+    // where its client library is loaded from, and the database is what the run edits: a match
+    // that users may change is passed over, and the search goes on.
     auto find = [this](const CString& below, const char* name, CString& directory) {
+        auto trusted = [this, name](const CString& folder) {
+            CString file(folder);
+            EnsureTrailingBackslash(file);
+            file += name;
+            const char* why = WhyNotTrusted(folder, file);
+            if (*why)
+                LogLine(m_log, CString("  passed over ") + CRunLog::Quoted(file) + ": " + why);
+            return *why == '\0';
+        };
         int visited = 0;
-        bool found = FindFileInTree(below, CString(name), directory, &visited);
+        bool found = FindFileInTree(below, CString(name), directory, &visited, trusted);
         LogLine(m_log, CString("  searched ") + CRunLog::Quoted(below) + " for " + name + ": " +
                            (found ? CString("found in ") + CRunLog::Quoted(directory) : CString("not there")) + " (" +
                            CRunLog::Number(visited) + " folders read)");

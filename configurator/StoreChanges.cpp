@@ -9,9 +9,10 @@
 #include <cstring>
 #include <initializer_list>
 
+const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
+
 namespace {
 
-const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
 // More changed lines than this are counted, not listed.
 const int kMostListedLines = 1000;
 // What holding one line costs beyond its characters: the string object and its heap block.

@@ -8,6 +8,9 @@
 
 class CRunLog;
 
+// IIS keeps its virtual roots as the values of this key under HKEY_LOCAL_MACHINE.
+extern const char kVirtualRootsKey[];
+
 struct LineChange {
     bool added;  // put in; else taken out
     int number;  // 1-based, in the file after the change for a line put in, before it for one taken out

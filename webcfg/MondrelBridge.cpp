@@ -1,6 +1,7 @@
 #include "MondrelBridge.h"
 
-#include "UniqueHandle.h"
+#include "LibraryLoading.h"
+#include "MondrelBinding.h"
 #include "vpmondrel.h"
 
 #include <cstdlib>
@@ -24,11 +25,11 @@ int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, 
     CString assignment = MakePathAssignment(getenv("PATH"), programDirectory);
     _putenv(assignment);
 
-    CModuleHandle library(LoadLibraryA("vpmondrel.dll"));
-    if (!library)
-        return 0;
-    auto prime = reinterpret_cast<EnsureMondrelPrimeProc>(
-        reinterpret_cast<void*>(GetProcAddress(library.Get(), entryName)));
+    // Loaded by full paths all the same: the search path now ends in a folder a user may have
+    // written, and begins with folders a user may have written too.
+    CMondrelLibraries libraries(programDirectory,
+                                FolderOfModule(ModuleContaining(reinterpret_cast<const void*>(&MakePathAssignment))));
+    auto prime = reinterpret_cast<EnsureMondrelPrimeProc>(reinterpret_cast<void*>(libraries.Export(entryName)));
     if (prime)
         prime(databasePath, installationPath);
     return 0;

@@ -8,7 +8,9 @@
 // the Mondrel program directory, as put into the environment.
 CString MakePathAssignment(const char* currentPath, const CString& programDirectory);
 
-// Puts the program directory on PATH, loads "vpmondrel.dll" by name, calls its export of that name
-// with the two strings and releases it. Always 0: the mapping library reports its own errors.
+// Puts the program directory on PATH, loads the client library from the program directory and the
+// mapping library beside this library (CMondrelLibraries), calls the mapping library's export of
+// that name with the two strings and releases both. Nothing is loaded from a program directory that
+// users may change. Always 0: the mapping library reports its own errors.
 int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory,
                               const char* entryName);

@@ -179,18 +179,24 @@ TEST_CASE("a registry probe counts the kind as not found when the entries or the
         SetRegistryValue(version, "ETCpath", Sz((dir.Path() + "\\elsewhere").c_str()));
         r = Probe(kSkylaneProbe);
     }
-    // A server that has its file open, even one that lets others read it, keeps the probe out.
-    for (DWORD sharing : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
-        SECTION("another process holds the file, sharing " + std::to_string(sharing))
-        {
-            SetRegistryValue(version, "ETCpath", Sz(dir.Path().c_str()));
-            CFileHandle held(CreateFileA(dir / "HTTPD.CNF", GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
-            REQUIRE(held);
-            r = Probe(kSkylaneProbe);
-        }
-    }
     CHECK(r.found == 0);
     CHECK(r.firstFile.IsEmpty());
+}
+
+TEST_CASE("a configuration file another program holds open is there all the same")
+{
+    CCleanServerProductKeys keys;
+    CScratchDir dir;
+    WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
+    SetRegistryValue("SOFTWARE\\Corvane\\Skylane Server\\4.0", "ETCpath", Sz(dir.Path().c_str()));
+    // Even one that lets others read it keeps the unshared open out; the uninstall must not skip it.
+    for (DWORD sharing : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
+        CFileHandle held(CreateFileA(dir / "HTTPD.CNF", GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+        REQUIRE(held);
+        DiscoveredServer r = Probe(kSkylaneProbe);
+        CHECK(r.found == 1);
+        CHECK(r.firstFile == dir / "HTTPD.CNF");
+    }
 }
 
 TEST_CASE("IIS is found through its description, else through its service type")
@@ -363,4 +369,39 @@ TEST_CASE("the Mondrel probe searches the fixed drives in order for the server a
         CHECK(d.m_servers[Mondrel].secondFile.IsEmpty());
     }
     CHECK(CurrentDirectory() == before);
+}
+
+TEST_CASE("a server or database that users may change is passed over, and the search goes on")
+{
+    TestDrives drives;
+    CServerDiscovery d;
+    struct Case {
+        const char* rule;
+        const char* openToEveryone;
+        const char* programFolder;
+        const char* database;
+    } cases[] = {
+        {"a server in a folder users may write", "D:\\TEMP", "D:\\a\\MONDREL", "D:\\a\\MONDREL\\MONCFG.VSF"},
+        {"a server file users may write", "D:\\TEMP\\VSERVER.EXE", "D:\\a\\MONDREL", "D:\\a\\MONDREL\\MONCFG.VSF"},
+        {"a database file users may write", "D:\\TEMP\\MONCFG.VSF", "D:\\TEMP", "D:\\a\\MONDREL\\MONCFG.VSF"},
+        {"every candidate: nothing found", "*", "", ""},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            // Met first: a server with its database in TEMP; then the genuine one a folder deeper.
+            for (const char* file : {"D:\\TEMP\\VSERVER.EXE", "D:\\TEMP\\MONCFG.VSF", "D:\\a\\MONDREL\\VSERVER.EXE",
+                                     "D:\\a\\MONDREL\\MONCFG.VSF"})
+                TestDrives::MakeFile(file);
+            if (*c.openToEveryone == '*') {
+                for (const char* folder : {"D:\\TEMP", "D:\\a\\MONDREL"})
+                    OpenToEveryone(CString(folder));
+            } else {
+                OpenToEveryone(CString(c.openToEveryone));
+            }
+            d.ProbeMondrel();
+            CHECK(d.m_servers[Mondrel].secondFile == c.programFolder);
+            CHECK(d.m_servers[Mondrel].firstFile == c.database);
+        }
+    }
 }

@@ -235,9 +235,8 @@ TEST_CASE("hostile record values: found values of other types are absent, file v
 
         INFO("case seed " << seed << ", kind " << kind << ", found value " << Describe(found) << ", first file "
                           << (firstStored ? Describe(first) : "absent") << ", second file " << Describe(second));
-        CInstalledServersRecord record;
         CString gotFirst("first before"), gotSecond("second before");
-        CHECK(record.ReadServer(kind, gotFirst, gotSecond) == static_cast<int>(expectedFound));
+        CHECK(CInstalledServersRecord::ReadServer(kind, gotFirst, gotSecond) == static_cast<int>(expectedFound));
         CHECK(std::string(gotFirst.c_str(), gotFirst.GetLength()) == expectedFirst);
         CHECK(std::string(gotSecond.c_str(), gotSecond.GetLength()) == expectedSecond);
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, parent);

@@ -1,7 +1,9 @@
 #include "InstalledServersRecord.h"
+#include "RunLog.h"
 #include "TestFixtures.h"
 
 #include <catch.hpp>
+#include <sddl.h>
 
 #include <map>
 
@@ -25,6 +27,44 @@ struct CleanRecord {
     CleanRecord() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvane Linkwell Server Temp"); }
     ~CleanRecord() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvane Linkwell Server Temp"); }
 };
+
+// A key's owner and access list as the registry holds them, in the system's text form.
+std::string KeySecurity(const char* path)
+{
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, path, READ_CONTROL) != ERROR_SUCCESS)
+        return "(no key)";
+    char descriptor[4096];
+    DWORD size = sizeof descriptor;
+    char* text = nullptr;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    REQUIRE(RegGetKeySecurity(key, what, descriptor, &size) == ERROR_SUCCESS);
+    REQUIRE(ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, what, &text, nullptr));
+    std::string result(text);
+    LocalFree(text);
+    return result;
+}
+
+void SetKeySecurity(const char* path, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    CKey key;
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, path, WRITE_DAC | WRITE_OWNER) == ERROR_SUCCESS);
+    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+    if (std::string(sddl).compare(0, 2, "O:") == 0)
+        what |= OWNER_SECURITY_INFORMATION;
+    LONG set = RegSetKeySecurity(key, what, descriptor);
+    LocalFree(descriptor);
+    REQUIRE(set == ERROR_SUCCESS);
+}
+
+void MakeKey(const char* path, DWORD options)
+{
+    CKey key;
+    REQUIRE(key.Create(HKEY_LOCAL_MACHINE, path, options, KEY_ALL_ACCESS) == ERROR_SUCCESS);
+    REQUIRE(key.SetValue("left before", DWORD(1)) == ERROR_SUCCESS);
+}
 
 } // namespace
 
@@ -88,8 +128,9 @@ TEST_CASE("the record's key and its new parent are volatile")
 TEST_CASE("reading a kind: any non-zero found value counts, file values only then")
 {
     CleanRecord clean;
-    CScratchRegistryKey key(CInstalledServersRecord::kKeyPath); // made first, so not volatile
-    CInstalledServersRecord record;
+    // Made by hand, not volatile: a run that only reads uses it all the same.
+    CScratchRegistryKey key(CInstalledServersRecord::kKeyPath);
+    CInstalledServersRecord record(CInstalledServersRecord::LookingOnly);
     CString first("kept"), second("kept too");
 
     SECTION("no value at all reads as 0 and leaves the out-parameters")
@@ -137,8 +178,8 @@ TEST_CASE("reading a kind: any non-zero found value counts, file values only the
 TEST_CASE("string values up to 254 characters are read; longer, missing or not strings read as empty")
 {
     CleanRecord clean;
-    CScratchRegistryKey key(CInstalledServersRecord::kKeyPath); // made first, so not volatile
-    CInstalledServersRecord record;
+    CScratchRegistryKey key(CInstalledServersRecord::kKeyPath); // made by hand, not volatile
+    CInstalledServersRecord record(CInstalledServersRecord::LookingOnly);
     key.SetDword("Corvane SLS", 1);
     struct Case {
         const char* rule;
@@ -169,5 +210,75 @@ TEST_CASE("string values up to 254 characters are read; longer, missing or not s
         CHECK(record.ReadServer(Skylane, first, second) == 0);
         key.SetString("Corvane SLS", std::string("\x01\x00\x00\x00\x00", 5), REG_BINARY);
         CHECK(record.ReadServer(Skylane, first, second) == 0);
+    }
+}
+
+TEST_CASE("the record's keys: made administrator-only, kept when they are so, made anew when someone else could write them")
+{
+    CleanRecord clean;
+    const char* parent = CInstalledServersRecord::kParentPath;
+    const char* child = CInstalledServersRecord::kKeyPath;
+    const std::string narrow = "O:BAD:(A;;KA;;;BA)(A;;KA;;;SY)(A;;KR;;;WD)";
+    struct Case {
+        const char* rule;
+        std::function<void()> before;
+        bool kept;           // the value made before is still there
+        const char* logSays; // about the key made anew
+    } cases[] = {
+        {"no keys: both made", [] {}, false, nullptr},
+        {"an earlier discovering run's keys are kept", [] { CInstalledServersRecord earlier; MakeKey(CInstalledServersRecord::kKeyPath, REG_OPTION_VOLATILE); }, true, nullptr},
+        {"a lasting key is made anew, its subkeys first",
+         [] { MakeKey(CInstalledServersRecord::kKeyPath, 0); MakeKey((std::string(CInstalledServersRecord::kKeyPath) + "\\planted").c_str(), 0); },
+         false, "it is not volatile"},
+        {"a key owned by Users", [&] { CInstalledServersRecord earlier; MakeKey(child, REG_OPTION_VOLATILE); SetKeySecurity(parent, "O:BUD:(A;;KA;;;BA)"); },
+         false, "it is owned by someone other than Administrators or SYSTEM"},
+        {"a key that lets Everyone set values", [&] { CInstalledServersRecord earlier; MakeKey(child, REG_OPTION_VOLATILE); SetKeySecurity(child, "D:(A;;KA;;;BA)(A;;0x2;;;WD)"); },
+         false, "it lets others than Administrators and SYSTEM change it"},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            c.before();
+            CRunLog log;
+            log.KeepInMemory();
+            CInstalledServersRecord record(CInstalledServersRecord::Writing, &log);
+            record.WriteServer(Iis, 1, CString(), CString());
+            CHECK(ReadRecord().count("left before") == (c.kept ? 1u : 0u));
+            const bool said = std::string(log.Text().c_str()).find(c.logSays ? c.logSays : "deleted") != std::string::npos;
+            CHECK(said == (c.logSays != nullptr));
+            CHECK(KeySecurity(parent) == narrow);
+            CHECK(KeySecurity(child) == narrow);
+            CString first, second;
+            CHECK(CInstalledServersRecord::WhyNotTrusted().IsEmpty());
+            CHECK(CInstalledServersRecord::ReadServer(Iis, first, second) == 1);
+        }
+    }
+}
+
+TEST_CASE("a run that only reads the record uses it only while no one but administration may change it")
+{
+    CleanRecord clean;
+    CScratchRegistryKey key(CInstalledServersRecord::kKeyPath);
+    key.SetDword("Microsoft IIS", 1);
+    struct Case {
+        const char* rule;
+        const char* path;
+        const char* sddl;
+        bool used;
+    } cases[] = {
+        {"made by an administrator by hand", CInstalledServersRecord::kKeyPath, "O:BAD:(A;;KA;;;BA)(A;;KR;;;BU)", true},
+        {"owned by SYSTEM", CInstalledServersRecord::kKeyPath, "O:SYD:(A;;KA;;;SY)(A;;KA;;;BA)", true},
+        {"Users may make subkeys", CInstalledServersRecord::kKeyPath, "D:(A;;KA;;;BA)(A;;0x4;;;BU)", false},
+        {"its parent lets Everyone do everything", CInstalledServersRecord::kParentPath, "D:(A;;KA;;;WD)", false},
+        {"owned by a user", CInstalledServersRecord::kKeyPath, "O:S-1-5-21-1-2-3-1001D:(A;;KA;;;BA)", false},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            SetKeySecurity(c.path, c.sddl);
+            CString first, second;
+            CHECK((CInstalledServersRecord::ReadServer(Iis, first, second) == 1) == c.used);
+            CHECK(CInstalledServersRecord::WhyNotTrusted().IsEmpty() == c.used);
+        }
     }
 }

@@ -13,8 +13,10 @@ public:
     CKey(const CKey&) = delete;
     CKey& operator=(const CKey&) = delete;
 
-    // options: REG_OPTION_VOLATILE for a key that a restart forgets.
-    LONG Create(HKEY parent, const char* name, DWORD options, REGSAM access);
+    // options: REG_OPTION_VOLATILE for a key that a restart forgets. `security`, where given, is
+    // the new key's protection from the moment it exists; `created` says whether it was new.
+    LONG Create(HKEY parent, const char* name, DWORD options, REGSAM access, SECURITY_ATTRIBUTES* security = nullptr,
+                bool* created = nullptr);
     LONG Open(HKEY parent, const char* name, REGSAM access);
     void Close() { m_key.Reset(); }
     bool IsOpen() const { return m_key.IsValid(); }
@@ -40,6 +42,9 @@ public:
     LONG EnumValue(DWORD index, char* name, DWORD& nameChars, void* data, DWORD& dataBytes) const;
     // How many values the key holds, and the longest name (without its zero) and data among them.
     LONG QueryValueSizes(DWORD& values, DWORD& longestNameChars, DWORD& longestDataBytes) const;
+
+    // Deletes the key with every subkey below it (up to 32 levels, the deepest first).
+    static LONG DeleteTree(HKEY parent, const char* name);
 
 private:
     CRegKey m_key;

@@ -471,7 +471,15 @@ PVSTATUS __cdecl PVGetErrorMessage(PVSTATUS status, char* buffer, unsigned long 
 
 } // extern "C"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
+#ifdef PVAPI411_PLANTED
+    // Built once more for the tests as a copy a user planted where a search for the library meets
+    // it first: it leaves a mark in the current folder when it is loaded.
+    if (reason == DLL_PROCESS_ATTACH)
+        CloseHandle(CreateFileA("planted-pvapi411.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+#else
+    (void)reason;
+#endif
     return TRUE;
 }

@@ -136,6 +136,15 @@ void LockDown(const CString& path)
     REQUIRE(set);
 }
 
+void OpenToEveryone(const CString& path)
+{
+    PSECURITY_DESCRIPTOR open = nullptr;
+    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+    bool set = SetFileSecurityA(path, DACL_SECURITY_INFORMATION, open) != FALSE;
+    LocalFree(open);
+    REQUIRE(set);
+}
+
 bool LeftUntouched(const CString& path, const std::function<void()>& run)
 {
     FILETIME before = LastWriteTime(path);
@@ -197,8 +206,12 @@ void DeleteRegistryTree(HKEY root, const char* path)
         CKey key;
         char name[512];
         DWORD length = sizeof name;
-        while (key.Open(root, path, KEY_ALL_ACCESS) == ERROR_SUCCESS && key.EnumKey(0, name, length) == ERROR_SUCCESS) {
+        CString previous;
+        // A subkey that stays (its access list refuses us) ends the walk instead of looping.
+        while (key.Open(root, path, KEY_ALL_ACCESS) == ERROR_SUCCESS && key.EnumKey(0, name, length) == ERROR_SUCCESS &&
+               previous != name) {
             key.Close();
+            previous = name;
             DeleteRegistryTree(root, CString(path) + "\\" + name);
             length = sizeof name;
         }
@@ -266,6 +279,8 @@ void DeleteServerProductKeys()
 {
     for (const char* key : kServerProductKeys)
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
+    // What configuring runs remember of the servers for the uninstall goes with them.
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvane Linkwell Server Setup");
 }
 
 std::string Sz(const std::string& text)

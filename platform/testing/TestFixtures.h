@@ -55,6 +55,8 @@ std::string RewrittenBytes(const std::vector<std::string>& lines, const std::str
 std::string ProtectionOf(const CString& path);
 // Lets only SYSTEM and the file's owner in, and makes the file hidden and system.
 void LockDown(const CString& path);
+// Lets everyone do everything with the file or folder, as NT 4.0 lets users write much of the disk.
+void OpenToEveryone(const CString& path);
 void DeleteTree(const CString& path);
 // Lines made by `line`, each ended by CR LF or, one time in `oddEndOneIn`, by LF, CR, CR CR LF,
 // Ctrl-Z or CR LF, until the text holds at least `size` bytes: files of any shape for the tests
@@ -82,7 +84,7 @@ void MakeRegistryKey(const char* keyPath);
 bool RegistryKeyExists(const char* keyPath);
 
 // The keys of the web server products that discovery reads (IIS's service type included): absent
-// before and after each case that makes them.
+// before and after each case that makes them, with the stores configuring runs remember.
 const int kServerProductKeyCount = 5;
 extern const char* const kServerProductKeys[kServerProductKeyCount];
 void DeleteServerProductKeys();

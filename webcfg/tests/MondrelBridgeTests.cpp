@@ -118,3 +118,48 @@ TEST_CASE("without a loadable mapping library, or without its entry point, the b
     CHECK_FALSE(FileExists(dir / "mondrel-double.txt"));
     CHECK(path == CString("C:\\PROD"));
 }
+
+TEST_CASE("the client library is loaded by its full path, and only from a program folder users may not change")
+{
+    SavedPath restore;
+    CScratchDir dir;
+    // The server's folder: the mapping library's double and the client library it links.
+    CString program = dir / "program";
+    REQUIRE(CreateDirectoryA(program, nullptr));
+    for (const char* library : {"vpmondrel.dll", "pvapi411.dll"})
+        REQUIRE(CopyFileA(BesideThisProgram("mondrel-double\\") + library, program + "\\" + library, TRUE));
+    // A copy a user put where a search for the client library meets it first.
+    REQUIRE(CopyFileA(BesideThisProgram("planted\\pvapi411.dll"), dir / "pvapi411.dll", TRUE));
+    _putenv("PATH=C:\\windows\\system32");
+    CString database("D:\\MONCFG.VSF");
+    CString path("C:\\PROD");
+
+    struct Case {
+        const char* rule;
+        const char* openToEveryone; // in the program folder; "" for the folder itself
+        bool called;
+    } cases[] = {
+        {"a genuine folder: its own client library, never the planted one", nullptr, true},
+        {"a program folder users may change is not loaded from", "", false},
+        {"nor one whose client library users may change", "\\pvapi411.dll", false},
+        {"nor one without a client library", "-", false},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            if (c.openToEveryone && *c.openToEveryone == '-')
+                REQUIRE(DeleteFileA(program + "\\pvapi411.dll"));
+            else if (c.openToEveryone)
+                OpenToEveryone(program + c.openToEveryone);
+            REQUIRE(EnsureMondrelContainsVP(database, path, program) == 0);
+            CHECK(FileExists(dir / "mondrel-double.txt") == c.called);
+            if (c.called)
+                CHECK(ReadBytes(dir / "mondrel-double-client.txt") == std::string((program + "\\pvapi411.dll").c_str()) + "\r\n");
+            // The search path is changed as ever, whatever is loaded.
+            CHECK(EnvironmentPath() == CString("C:\\windows\\system32;") + program);
+        }
+    }
+    CHECK_FALSE(FileExists(dir / "planted-pvapi411.txt"));
+    CHECK_FALSE(VpmondrelLoaded());
+    CHECK(GetModuleHandleA("pvapi411.dll") == nullptr);
+}

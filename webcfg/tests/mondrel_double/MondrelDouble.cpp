@@ -1,9 +1,11 @@
 // Stands in for vpmondrel.dll in the bridge's tests: records what it was given in
 // "mondrel-double.txt" in the current directory, and lengthens the installation path as the
 // real library's template reader does. Built once more without its entry point. Both record
-// their loading and release in "mondrel-double-loads.txt".
+// their loading and release in "mondrel-double-loads.txt". Like the real library it links the
+// client library, pvapi411.dll, and records which copy it was bound to in "mondrel-double-client.txt".
 #include "CString.h"
 #include "TemplateSection.h"
+#include "pvapi411.h"
 #include "vpmondrel.h"
 
 #include "UniqueHandle.h"
@@ -23,8 +25,15 @@ void Append(const char* fileName, const CString& text)
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
         Append("mondrel-double-loads.txt", CString("loaded\r\n"));
+        // A call into the client library, so that it is linked as the real library links it.
+        if (PVAPI_ThrowsAllErrors() < 0)
+            return FALSE;
+        char client[MAX_PATH] = "";
+        GetModuleFileNameA(GetModuleHandleA("pvapi411.dll"), client, sizeof client);
+        Append("mondrel-double-client.txt", CString(client) + "\r\n");
+    }
     else if (reason == DLL_PROCESS_DETACH)
         Append("mondrel-double-loads.txt", CString("released\r\n"));
     return TRUE;

@@ -1,0 +1,51 @@
+// How the Mondrel mapping library and the server's client library it links are bound at run time:
+// the client library by its full path in the server's program folder, then the mapping library
+// from the folder of the module that binds it (by name, through the search path, only when it is
+// not there). The mapping library's import then binds to the client library already loaded, so
+// no copy of it elsewhere on the search path, in the current folder or in the system folders is
+// ever run. Nothing is loaded from a program folder that users may change.
+#pragma once
+
+#include "CString.h"
+#include "LibraryLoading.h"
+#include "PathText.h"
+#include "Protection.h"
+#include "UniqueHandle.h"
+
+const char kMondrelClientLibrary[] = "pvapi411.dll";
+const char kMondrelMappingLibrary[] = "vpmondrel.dll";
+
+// Why nothing may be loaded from the program folder; empty when its client library may be.
+inline const char* WhyMondrelProgramFolderNotTrusted(const CString& programFolder)
+{
+    CString library(programFolder);
+    EnsureTrailingBackslash(library);
+    library += kMondrelClientLibrary;
+    return programFolder.IsEmpty() ? "no program folder is recorded" : WhyNotTrusted(programFolder, library);
+}
+
+class CMondrelLibraries {
+public:
+    // besideFolder: the folder of the module that binds them (vpsetup.dll's).
+    CMondrelLibraries(const CString& programFolder, const CString& besideFolder)
+    {
+        if (*WhyMondrelProgramFolderNotTrusted(programFolder))
+            return;
+        m_client.Reset(LoadFromFolder(programFolder, kMondrelClientLibrary));
+        if (!m_client)
+            return;
+        m_mapping.Reset(LoadFromFolder(besideFolder, kMondrelMappingLibrary));
+        if (!m_mapping)
+            m_mapping.Reset(LoadLibraryA(kMondrelMappingLibrary));
+    }
+    CMondrelLibraries(const CMondrelLibraries&) = delete;
+    CMondrelLibraries& operator=(const CMondrelLibraries&) = delete;
+
+    // The mapping library's export of that name; null when the libraries are not loaded.
+    FARPROC Export(const char* name) const { return m_mapping ? GetProcAddress(m_mapping.Get(), name) : nullptr; }
+
+private:
+    // Released in the reverse order: the mapping library before the client library it links.
+    CModuleHandle m_client;
+    CModuleHandle m_mapping;
+};

@@ -1,0 +1,41 @@
+#include "LibraryLoading.h"
+
+#include "PathText.h"
+
+CString FolderOfModule(HMODULE module)
+{
+    char path[MAX_PATH + 1];
+    DWORD length = GetModuleFileNameA(module, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return CString();
+    // The last backslash, read by character so that a double-byte character's second byte is not one.
+    int cut = -1;
+    for (DWORD i = 0; i < length; ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < length)
+            ++i;
+        else if (path[i] == '\\')
+            cut = static_cast<int>(i);
+    }
+    if (cut < 0)
+        return CString();
+    // "C:\" keeps its backslash, as a folder found by discovery does.
+    return CString(path, cut == 2 && path[1] == ':' ? cut + 1 : cut);
+}
+
+HMODULE ModuleContaining(const void* address)
+{
+    MEMORY_BASIC_INFORMATION information = {};
+    if (VirtualQuery(address, &information, sizeof information) == 0)
+        return nullptr;
+    return static_cast<HMODULE>(information.AllocationBase);
+}
+
+HMODULE LoadFromFolder(const CString& folder, const char* name)
+{
+    if (folder.IsEmpty())
+        return nullptr;
+    CString path(folder);
+    EnsureTrailingBackslash(path);
+    path += name;
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
