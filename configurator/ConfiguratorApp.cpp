@@ -230,7 +230,7 @@ Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
         return Turn::NotCalled;
     // The bridge loads nothing from a program folder users may change; the log says why.
     const char* notLoaded = kind == Mondrel ? WhyMondrelProgramFolderNotTrusted(secondFile) : "";
-    if (!preview && !takeBack)
+    if (!preview && !takeBack && !*notLoaded)
         CConfiguredStores::Remember(kind, firstFile, secondFile, log);
     int result = 0;
     if (!log || !log->IsOn()) {
@@ -313,7 +313,7 @@ void TakeBackRememberedStores(std::vector<HandledStore>& handled, CString& insta
                             (kind == Iis ? CString("virtual roots") : CRunLog::Quoted(store.file));
             const HandledStore* same = nullptr;
             for (const HandledStore& one : handled)
-                if (one.kind == kind && (kind == Iis || CConfiguredStores::SameFile(one.file, store.file)))
+                if (CConfiguredStores::SameStore(one.kind, one.file, kind, store.file))
                     same = &one;
             bool forget = false;
             if (same) {

@@ -50,13 +50,17 @@ bool IdentityOf(const CString& path, BY_HANDLE_FILE_INFORMATION& identity)
 const char CConfiguredStores::kParentPath[] = "SOFTWARE\\Corvane Linkwell Server Setup";
 const char CConfiguredStores::kKeyPath[] = "SOFTWARE\\Corvane Linkwell Server Setup\\Configured Web Servers";
 
-bool CConfiguredStores::SameFile(const CString& one, const CString& other)
+bool CConfiguredStores::SameStore(int kind, const CString& file, int otherKind, const CString& otherFile)
 {
+    if (kind != otherKind)
+        return false;
+    if (kind == Iis)
+        return true;
     BY_HANDLE_FILE_INFORMATION a, b;
-    if (IdentityOf(one, a) && IdentityOf(other, b))
+    if (IdentityOf(file, a) && IdentityOf(otherFile, b))
         return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
                a.nFileIndexLow == b.nFileIndexLow;
-    return one.EqualsNoCase(other);
+    return file.EqualsNoCase(otherFile);
 }
 
 std::vector<ConfiguredStore> CConfiguredStores::Read(CRunLog* log)
@@ -92,15 +96,21 @@ std::vector<ConfiguredStore> CConfiguredStores::Read(CRunLog* log)
 
 bool CConfiguredStores::Remember(int kind, const CString& file, const CString& programFolder, CRunLog* log)
 {
+    CString name;
     for (const ConfiguredStore& store : Read(nullptr)) {
-        if (store.kind == kind && (kind == Iis || SameFile(store.file, file)))
+        if (!SameStore(store.kind, store.file, kind, file))
+            continue;
+        if (store.programFolder == programFolder)
             return true;
+        name = store.name; // the same database, its server since moved
     }
     if (!MakeProtectedKeys({kParentPath, kKeyPath}, KeyLife::Lasting, KeyThere::Judged, log))
         return false;
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS)
         return false;
+    if (!name.IsEmpty())
+        return key.SetValue(name, Entry(kind, file, programFolder)) == ERROR_SUCCESS;
     // The lowest free number names the entry.
     for (long number = 1; number <= kMostEntries; ++number) {
         CString name = CRunLog::Number(number);

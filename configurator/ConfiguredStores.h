@@ -25,15 +25,15 @@ public:
     static const char kKeyPath[];
     static const char kParentPath[];
 
-    // Adds the store unless an entry names it already (the same file by identity); false, said in
-    // the log, when the key cannot be made safe or written.
+    // Adds the store unless an entry names it already (the same store; its program folder is then
+    // brought up to date); false, said in the log, when the key cannot be made safe or written.
     static bool Remember(int kind, const CString& file, const CString& programFolder, CRunLog* log);
     // Every entry, in the order of the key's values; none, said in the log, when the key may not
     // be trusted.
     static std::vector<ConfiguredStore> Read(CRunLog* log);
     static void Forget(const CString& name);
 
-    // Whether two paths name one file: the same volume and file index, or the same text when
-    // either cannot be opened.
-    static bool SameFile(const CString& one, const CString& other);
+    // Whether two stores are one: IIS's roots, or one file by its volume and file index (by the
+    // same text when either cannot be opened).
+    static bool SameStore(int kind, const CString& file, int otherKind, const CString& otherFile);
 };

@@ -51,8 +51,8 @@ private:
 bool ListMondrelMappings(const CString& databasePath, const CString& programDirectory, std::vector<CString>& lines)
 {
     CSearchPathWith searchPath(programDirectory);
-    // Bound as the configuring library binds it, from the folder that library was loaded from.
-    CMondrelLibraries libraries(programDirectory, FolderOfModule(GetModuleHandleA("vpsetup.dll")));
+    // Bound as the configuring library binds it.
+    CMondrelLibraries libraries(programDirectory);
     auto list = reinterpret_cast<ListMondrelMappingsProc>(
         reinterpret_cast<void*>(libraries.Export(kListMondrelMappingsPrimeName)));
     CString path(databasePath);

@@ -4,6 +4,8 @@
 #include "RegistryKey.h"
 #include "RunLog.h"
 
+#include <cstring>
+
 namespace {
 
 const char kLifeProbe[] = "Linkwell volatility check";
@@ -46,6 +48,49 @@ CString KeyName(const char* path)
     return CString("HKLM\\") + path;
 }
 
+// A key that names another: opening or deleting it by its name would reach the other key.
+bool IsLink(const char* path)
+{
+    CRegKey link;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, link.Receive()) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    return RegQueryValueExA(link.Get(), "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+// Deletes a rejected key of ours: only it and the one subkey of ours it may hold (`child`, the
+// next key of the path), never a link and never a key this run did not name. Why not, when not.
+CString DeleteRejectedKey(const char* path, const char* child)
+{
+    for (const char* name : {child, path}) {
+        if (name && IsLink(name))
+            return CString("it cannot be deleted: ") + KeyName(name) + " is a link to another key";
+    }
+    CKey key;
+    LONG opened = key.Open(HKEY_LOCAL_MACHINE, path, KEY_ENUMERATE_SUB_KEYS);
+    if (opened != ERROR_SUCCESS)
+        return "it cannot be deleted (error " + CRunLog::Number(opened) + ")";
+    // The child's path is the parent's, a backslash and its own name.
+    const CString childName = child ? CString(child + strlen(path) + 1) : CString();
+    for (DWORD index = 0;; ++index) {
+        char name[256];
+        DWORD chars = sizeof name;
+        LONG listed = key.EnumKey(index, name, chars);
+        if (listed == ERROR_NO_MORE_ITEMS)
+            break;
+        if (listed != ERROR_SUCCESS || childName.IsEmpty() || !childName.EqualsNoCase(CString(name)))
+            return "it cannot be deleted: it holds a key this run did not make";
+    }
+    key.Close();
+    LONG deleted = child ? RegDeleteKeyA(HKEY_LOCAL_MACHINE, child) : ERROR_SUCCESS;
+    if (deleted == ERROR_FILE_NOT_FOUND)
+        deleted = ERROR_SUCCESS;
+    if (deleted == ERROR_SUCCESS)
+        deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+    return deleted == ERROR_SUCCESS ? CString() : "it cannot be deleted (error " + CRunLog::Number(deleted) + ")";
+}
+
 } // namespace
 
 CString WhyKeyNotProtected(HKEY key, KeyLife life)
@@ -71,7 +116,8 @@ bool MakeProtectedKeys(const std::vector<const char*>& path, KeyLife life, KeyTh
     }
     const DWORD options = life == KeyLife::Volatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
     const REGSAM judging = KEY_READ | READ_CONTROL | KEY_CREATE_SUB_KEY;
-    for (const char* name : path) {
+    for (size_t at = 0; at < path.size(); ++at) {
+        const char* name = path[at];
         CKey existing;
         LONG opened = existing.Open(HKEY_LOCAL_MACHINE, name, judging);
         if (opened != ERROR_FILE_NOT_FOUND && there == KeyThere::Kept)
@@ -81,14 +127,14 @@ bool MakeProtectedKeys(const std::vector<const char*>& path, KeyLife life, KeyTh
                                                   : "it cannot be opened (error " + CRunLog::Number(opened) + ")";
             existing.Close();
             if (!why.IsEmpty()) {
-                LONG deleted = CKey::DeleteTree(HKEY_LOCAL_MACHINE, name);
-                if (deleted != ERROR_SUCCESS) {
-                    LogLine(log, CString("  key ") + KeyName(name) + " was there before this run and " + why +
-                                     "; it cannot be deleted (error " + CRunLog::Number(deleted) + "): nothing is written");
+                CString refused = DeleteRejectedKey(name, at + 1 < path.size() ? path[at + 1] : nullptr);
+                if (!refused.IsEmpty()) {
+                    LogLine(log, CString("  key ") + KeyName(name) + " was there before this run and " + why + "; " +
+                                     refused + ": nothing is written");
                     return false;
                 }
                 LogLine(log, CString("  key ") + KeyName(name) + " was there before this run and " + why +
-                                 ": deleted with its subkeys and made again");
+                                 ": deleted and made again");
             }
         }
         // The access list is given at creation (the system honours it there) and set again with its

@@ -25,7 +25,8 @@ enum class KeyThere {
 };
 // Makes each key of `path` (a parent first, then its child) that is not there, protected and of
 // the given life. A key that is there already is treated as `there` says; one deleted is said in
-// the log. False, said in the log, when a key cannot be made so.
+// the log. Only the keys of the path are ever deleted: a key holding another subkey, or a link,
+// is not, and then nothing is made. False, said in the log, when a key cannot be made so.
 bool MakeProtectedKeys(const std::vector<const char*>& path, KeyLife life, KeyThere there, CRunLog* log);
 
 // Whether every key of `path` that is there is protected (their life is not asked); `why` says

@@ -223,12 +223,9 @@ void CServerDiscovery::ProbeMondrel()
     // that users may change is passed over, and the search goes on.
     auto find = [this](const CString& below, const char* name, CString& directory) {
         auto trusted = [this, name](const CString& folder) {
-            CString file(folder);
-            EnsureTrailingBackslash(file);
-            file += name;
-            const char* why = WhyNotTrusted(folder, file);
+            const char* why = WhyNotTrusted(folder, name);
             if (*why)
-                LogLine(m_log, CString("  passed over ") + CRunLog::Quoted(file) + ": " + why);
+                LogLine(m_log, CString("  passed over ") + CRunLog::Quoted(folder) + " (" + name + "): " + why);
             return *why == '\0';
         };
         int visited = 0;

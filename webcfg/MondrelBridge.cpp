@@ -27,8 +27,7 @@ int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, 
 
     // Loaded by full paths all the same: the search path now ends in a folder a user may have
     // written, and begins with folders a user may have written too.
-    CMondrelLibraries libraries(programDirectory,
-                                FolderOfModule(ModuleContaining(reinterpret_cast<const void*>(&MakePathAssignment))));
+    CMondrelLibraries libraries(programDirectory);
     auto prime = reinterpret_cast<EnsureMondrelPrimeProc>(reinterpret_cast<void*>(libraries.Export(entryName)));
     if (prime)
         prime(databasePath, installationPath);

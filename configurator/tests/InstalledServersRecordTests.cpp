@@ -227,14 +227,25 @@ TEST_CASE("the record's keys: made administrator-only, kept when they are so, ma
     } cases[] = {
         {"no keys: both made", [] {}, false, nullptr},
         {"an earlier discovering run's keys are kept", [] { CInstalledServersRecord earlier; MakeKey(CInstalledServersRecord::kKeyPath, REG_OPTION_VOLATILE); }, true, nullptr},
-        {"a lasting key is made anew, its subkeys first",
-         [] { MakeKey(CInstalledServersRecord::kKeyPath, 0); MakeKey((std::string(CInstalledServersRecord::kKeyPath) + "\\planted").c_str(), 0); },
+        {"lasting keys are made anew, the record's key first", [] { MakeKey(CInstalledServersRecord::kKeyPath, 0); },
          false, "it is not volatile"},
         {"a key owned by Users", [&] { CInstalledServersRecord earlier; MakeKey(child, REG_OPTION_VOLATILE); SetKeySecurity(parent, "O:BUD:(A;;KA;;;BA)"); },
          false, "it is owned by someone other than Administrators or SYSTEM"},
         {"a key that lets Everyone set values", [&] { CInstalledServersRecord earlier; MakeKey(child, REG_OPTION_VOLATILE); SetKeySecurity(child, "D:(A;;KA;;;BA)(A;;0x2;;;WD)"); },
          false, "it lets others than Administrators and SYSTEM change it"},
     };
+    SECTION("a key that holds a key of someone else's is not deleted, and nothing is written")
+    {
+        MakeKey((std::string(parent) + "\\planted").c_str(), 0);
+        CRunLog log;
+        log.KeepInMemory();
+        CInstalledServersRecord record(CInstalledServersRecord::Writing, &log);
+        record.WriteServer(Iis, 1, CString(), CString());
+        CHECK(std::string(log.Text().c_str()).find("it holds a key this run did not make: nothing is written") != std::string::npos);
+        CHECK(RegistryKeyExists((std::string(parent) + "\\planted").c_str()));
+        CString first, second;
+        CHECK(CInstalledServersRecord::ReadServer(Iis, first, second) == 0);
+    }
     for (const Case& c : cases) {
         SECTION(c.rule)
         {

@@ -18,24 +18,30 @@ const char kMondrelMappingLibrary[] = "vpmondrel.dll";
 // Why nothing may be loaded from the program folder; empty when its client library may be.
 inline const char* WhyMondrelProgramFolderNotTrusted(const CString& programFolder)
 {
-    CString library(programFolder);
-    EnsureTrailingBackslash(library);
-    library += kMondrelClientLibrary;
-    return programFolder.IsEmpty() ? "no program folder is recorded" : WhyNotTrusted(programFolder, library);
+    return programFolder.IsEmpty() ? "no program folder is recorded" : WhyNotTrusted(programFolder, kMondrelClientLibrary);
+}
+
+// The folder of the configuring library, vpsetup.dll, which the mapping library ships beside.
+inline CString ConfiguringLibraryFolder()
+{
+    return FolderOfModule(GetModuleHandleA("vpsetup.dll"));
 }
 
 class CMondrelLibraries {
 public:
-    // besideFolder: the folder of the module that binds them (vpsetup.dll's).
-    CMondrelLibraries(const CString& programFolder, const CString& besideFolder)
+    CMondrelLibraries(const CString& programFolder, const CString& besideFolder = ConfiguringLibraryFolder())
     {
         if (*WhyMondrelProgramFolderNotTrusted(programFolder))
             return;
         m_client.Reset(LoadFromFolder(programFolder, kMondrelClientLibrary));
         if (!m_client)
             return;
-        m_mapping.Reset(LoadFromFolder(besideFolder, kMondrelMappingLibrary));
-        if (!m_mapping)
+        CString beside(besideFolder);
+        EnsureTrailingBackslash(beside);
+        // By name, through the search path, only where it does not ship beside the library.
+        if (GetFileAttributesA(beside + kMondrelMappingLibrary) != INVALID_FILE_ATTRIBUTES)
+            m_mapping.Reset(LoadFromFolder(besideFolder, kMondrelMappingLibrary));
+        else
             m_mapping.Reset(LoadLibraryA(kMondrelMappingLibrary));
     }
     CMondrelLibraries(const CMondrelLibraries&) = delete;

@@ -22,14 +22,6 @@ CString FolderOfModule(HMODULE module)
     return CString(path, cut == 2 && path[1] == ':' ? cut + 1 : cut);
 }
 
-HMODULE ModuleContaining(const void* address)
-{
-    MEMORY_BASIC_INFORMATION information = {};
-    if (VirtualQuery(address, &information, sizeof information) == 0)
-        return nullptr;
-    return static_cast<HMODULE>(information.AllocationBase);
-}
-
 HMODULE LoadFromFolder(const CString& folder, const char* name)
 {
     if (folder.IsEmpty())

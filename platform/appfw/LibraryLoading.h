@@ -10,8 +10,6 @@
 // The folder a loaded module's file lies in, without a final backslash (a drive root keeps it);
 // empty when it cannot be read.
 CString FolderOfModule(HMODULE module);
-// The module whose image holds the address: a library asks for its own folder this way.
-HMODULE ModuleContaining(const void* address);
 // Loads folder\name, with that folder first in the search for the libraries it links in turn;
 // null when it cannot be loaded (or the folder is empty).
 HMODULE LoadFromFolder(const CString& folder, const char* name);

@@ -1,5 +1,6 @@
 #include "Protection.h"
 
+#include "PathText.h"
 #include "UniqueHandle.h"
 
 #include <string>
@@ -248,19 +249,28 @@ UserWritable UsersMayChange(const char* path)
     }
     static const std::vector<CSid> users = {CSid::Everyone(), CSid::Users(), CSid::AuthenticatedUsers(),
                                             CSid::Interactive()};
-    return security.AllowsAnyOf(kFileChangeRights, users) ? UserWritable::Yes : UserWritable::No;
+    static const std::vector<CSid> owners = {CSid::Administrators(), CSid::System(), CSid::RunningUser()};
+    if (security.AllowsAnyOf(kFileChangeRights, users))
+        return UserWritable::Yes;
+    // A folder a user made (under C:\TEMP, say) is theirs, whatever its access list says now.
+    return security.OwnerIsOneOf(owners) ? UserWritable::No : UserWritable::ForeignOwner;
 }
 
-const char* WhyNotTrusted(const char* folder, const char* file)
+const char* WhyNotTrusted(const CString& folder, const char* name)
 {
     switch (UsersMayChange(folder)) {
     case UserWritable::Yes: return "users may change its folder";
+    case UserWritable::ForeignOwner: return "its folder is owned by someone other than Administrators, SYSTEM or this user";
     case UserWritable::Unreadable: return "its folder's access list cannot be read";
     case UserWritable::Missing: return "its folder is not there";
     default: break;
     }
+    CString file(folder);
+    EnsureTrailingBackslash(file);
+    file += name;
     switch (UsersMayChange(file)) {
     case UserWritable::Yes: return "users may change the file";
+    case UserWritable::ForeignOwner: return "the file is owned by someone other than Administrators, SYSTEM or this user";
     case UserWritable::Unreadable: return "its access list cannot be read";
     case UserWritable::Missing: return "the file is not there";
     default: return "";

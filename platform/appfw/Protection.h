@@ -4,6 +4,8 @@
 // access list from the moment it exists.
 #pragma once
 
+#include "CString.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -101,16 +103,19 @@ private:
 // cannot be told, so that the file's own security answers.
 bool VolumeKeepsSecurity(const char* path);
 
-// Whether Everyone, Users, Authenticated Users or Interactive may change the file or folder.
+// Whether Everyone, Users, Authenticated Users or Interactive may change the file or folder, or
+// someone other than Administrators, SYSTEM or the running user owns it (an owner may always
+// change its protection).
 enum class UserWritable {
     No,
     Yes,
+    ForeignOwner,
     NoAccessLists, // the volume keeps none: the rule cannot be applied
     Unreadable,    // its access list cannot be read
     Missing        // there is nothing of that name
 };
 UserWritable UsersMayChange(const char* path);
-// A program found at `file` in `folder` is trusted only when both are there and users may change
+// A program file `name` found in `folder` is trusted only when both are there and users may change
 // neither; the reason when not ("users may change its folder"), empty when trusted or when the
 // volume keeps no access lists.
-const char* WhyNotTrusted(const char* folder, const char* file);
+const char* WhyNotTrusted(const CString& folder, const char* name);

@@ -12,41 +12,6 @@ LONG CKey::Create(HKEY parent, const char* name, DWORD options, REGSAM access, S
     return result;
 }
 
-namespace {
-
-LONG DeleteTreeAt(HKEY parent, const char* name, int depthLeft)
-{
-    if (depthLeft == 0)
-        return ERROR_CANTWRITE;
-    {
-        CKey key;
-        LONG opened = key.Open(parent, name, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
-        if (opened != ERROR_SUCCESS)
-            return opened;
-        // Always the first subkey: each one deleted moves the next to the front.
-        for (;;) {
-            char child[256];
-            DWORD chars = sizeof child;
-            LONG listed = key.EnumKey(0, child, chars);
-            if (listed == ERROR_NO_MORE_ITEMS)
-                break;
-            if (listed != ERROR_SUCCESS)
-                return listed;
-            LONG deleted = DeleteTreeAt(key, child, depthLeft - 1);
-            if (deleted != ERROR_SUCCESS)
-                return deleted;
-        }
-    }
-    return RegDeleteKeyA(parent, name);
-}
-
-} // namespace
-
-LONG CKey::DeleteTree(HKEY parent, const char* name)
-{
-    return DeleteTreeAt(parent, name, 32);
-}
-
 LONG CKey::Open(HKEY parent, const char* name, REGSAM access)
 {
     return RegOpenKeyExA(parent, name, 0, access, m_key.Receive());

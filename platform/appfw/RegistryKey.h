@@ -43,9 +43,6 @@ public:
     // How many values the key holds, and the longest name (without its zero) and data among them.
     LONG QueryValueSizes(DWORD& values, DWORD& longestNameChars, DWORD& longestDataBytes) const;
 
-    // Deletes the key with every subkey below it (up to 32 levels, the deepest first).
-    static LONG DeleteTree(HKEY parent, const char* name);
-
 private:
     CRegKey m_key;
 };
