@@ -26,12 +26,12 @@ CString FileNameOf(const CString& path)
 
 // Copies through a handle opened as the operations open the file, without sharing: a file that
 // another program holds cannot be copied, as it could not be changed.
-bool CopyUnshared(const CString& from, const CString& to)
+bool CopyUnshared(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow)
 {
     CFileHandle source(CreateFileA(from, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source)
         return false;
-    CFileHandle target(CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle target(CreateFileA(to, GENERIC_WRITE, 0, narrow, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target)
         return false;
     static char block[65536];
@@ -65,6 +65,10 @@ CPreviewScratch::~CPreviewScratch()
 
 bool CPreviewScratch::Make()
 {
+    if (!m_narrow.IsValid()) {
+        m_error = ERROR_INVALID_SECURITY_DESCR;
+        return false;
+    }
     char temp[MAX_PATH + 1] = "";
     DWORD length = GetTempPathA(sizeof temp, temp);
     if (length == 0 || length >= sizeof temp) {
@@ -77,7 +81,7 @@ bool CPreviewScratch::Make()
     // A folder left by an earlier process of the same number is not ours to reuse.
     for (int attempt = 0; attempt < 100; ++attempt) {
         CString folder = attempt == 0 ? base : base + "-" + CRunLog::Number(attempt);
-        if (CreateDirectoryA(folder, nullptr)) {
+        if (CreateDirectoryA(folder, m_narrow.Attributes())) {
             m_folder = folder;
             return true;
         }
@@ -91,7 +95,7 @@ bool CPreviewScratch::Make()
 CString CPreviewScratch::NewFolder()
 {
     CString folder = m_folder + "\\" + CRunLog::Number(m_folders + 1);
-    if (!CreateDirectoryA(folder, nullptr))
+    if (!CreateDirectoryA(folder, m_narrow.Attributes()))
         return CString();
     ++m_folders;
     return folder;
@@ -126,10 +130,10 @@ CString CPreviewScratch::CopyOf(const CString& path)
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         // A folder where the file should be is met as a folder.
-        CreateDirectoryA(copy, nullptr);
+        CreateDirectoryA(copy, m_narrow.Attributes());
         return copy;
     }
-    if (attributes == INVALID_FILE_ATTRIBUTES || !CopyUnshared(path, copy)) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || !CopyUnshared(path, copy, m_narrow.Attributes())) {
         Remove(copy);
         return copy; // nothing there: the operation finds what it would find
     }
@@ -142,16 +146,16 @@ CString CPreviewScratch::CopyOf(const CString& path)
     if (temporaryAttributes == INVALID_FILE_ATTRIBUTES)
         return copy;
     if (temporaryAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        CreateDirectoryA(copy + "1", nullptr);
+        CreateDirectoryA(copy + "1", m_narrow.Attributes());
         return copy;
     }
     CFileHandle held(CreateFileA(temporary, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held) {
-        CreateDirectoryA(copy + "1", nullptr);
+        CreateDirectoryA(copy + "1", m_narrow.Attributes());
         return copy;
     }
     held.Reset();
-    CFileHandle(CreateFileA(copy + "1", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle(CreateFileA(copy + "1", GENERIC_WRITE, 0, m_narrow.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     SetFileAttributesA(copy + "1", temporaryAttributes & kKeptAttributes);
     return copy;
 }

@@ -1,9 +1,13 @@
 // Where a preview lets the library do its work: a folder of its own under the system's temporary
 // folder, holding copies of the configuration files and the Mondrel database. The operations run
-// on the copies exactly as they would on the originals, which nobody touches.
+// on the copies exactly as they would on the originals, which nobody touches. The copies hold what
+// the originals' access lists may hide, and what they hold decides what the preview shows: the
+// folder and everything made in it let in only Administrators, SYSTEM and the running user, from
+// the moment each exists (given to each, not left to inheritance).
 #pragma once
 
 #include "CString.h"
+#include "Protection.h"
 
 #include <windows.h>
 
@@ -33,6 +37,7 @@ private:
     CString NewFolder();
     void Remove(const CString& path);
 
+    CNarrowSecurity m_narrow{CNarrowSecurity::AdministratorsAndMe, FILE_ALL_ACCESS, 0};
     CString m_folder;
     DWORD m_error = 0;
     int m_folders = 0;

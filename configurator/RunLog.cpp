@@ -1,5 +1,7 @@
 #include "RunLog.h"
 
+#include "Protection.h"
+
 #include <windows.h>
 
 namespace {
@@ -66,6 +68,15 @@ CString FullPath(const CString& path)
     return length > 0 && length < sizeof full ? CString(full, static_cast<int>(length)) : CString();
 }
 
+// Owned by one of the holders, and no one else may write, delete or change its protection; judged
+// on the handle the log writes through.
+bool IsNarrow(HANDLE file, const std::vector<CSid>& holders)
+{
+    CReadSecurity security;
+    return security.FromHandle(file) && security.OwnerIsOneOf(holders) &&
+           !security.AllowsOthers(kFileChangeRights, holders);
+}
+
 bool WriteAll(HANDLE file, const char* text, DWORD length)
 {
     DWORD wrote = 0;
@@ -103,10 +114,20 @@ bool CRunLog::Open(const CString& path, const std::vector<CString>& filesInUse)
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return false;
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A new log lets in only Administrators, SYSTEM and the running user from the moment it exists.
+    CNarrowSecurity narrow(CNarrowSecurity::AdministratorsAndMe, FILE_ALL_ACCESS, 0);
+    if (!narrow.IsValid())
+        return false;
+    m_file.Reset(CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ,
+                             narrow.Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!IsOn())
         return false;
+    // A log that was there already is appended to only when it is as narrow as a new one: a file
+    // someone else made, or may change, would show a setup their lines as ours.
+    if (VolumeKeepsSecurity(path) && !IsNarrow(m_file.Get(), narrow.Holders())) {
+        m_file.Reset();
+        return false;
+    }
     // Only a plain disk file that no other name reaches: a second link would make the run append
     // to a file its name does not show.
     if (GetFileType(m_file.Get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(m_file.Get(), &m_identity) ||

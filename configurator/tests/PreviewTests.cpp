@@ -3,10 +3,12 @@
 // without a log.
 #include "DialogWatch.h"
 #include "InstalledServersRecord.h"
+#include "PreviewScratch.h"
 #include "TestFixtures.h"
 
 #include <catch.hpp>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -180,5 +182,25 @@ TEST_CASE("a preview without a log shows its text in a window, read-only, until 
             CHECK(WaitForExit(process) == 0);
             CHECK(machine.State() == before);
         }
+    }
+}
+
+TEST_CASE("the preview's folder and every copy in it let in only Administrators, SYSTEM and the running user")
+{
+    CScratchDir dir;
+    WriteBytes(dir / "HTTPD.CNF", "# rules\r\n");
+    OpenToEveryone(dir / "HTTPD.CNF");
+    CPreviewScratch scratch;
+    REQUIRE(scratch.Make());
+    const CString copy = scratch.CopyOf(dir / "HTTPD.CNF");
+    REQUIRE(ReadBytes(copy) == "# rules\r\n");
+    const CString copyFolder = copy.Left(copy.GetLength() - static_cast<int>(strlen("\\HTTPD.CNF")));
+    const CString folder = copyFolder.Left(copyFolder.GetLength() - 2);
+    for (const CString& made : {folder, copyFolder, copy}) {
+        INFO(made.c_str());
+        const std::string protection = ProtectionOf(made);
+        CHECK(protection.find("D:") != std::string::npos);
+        for (const char* others : {";;;WD)", ";;;BU)", ";;;AU)", ";;;IU)"})
+            CHECK(protection.find(others) == std::string::npos);
     }
 }

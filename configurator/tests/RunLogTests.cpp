@@ -198,6 +198,8 @@ TEST_CASE("a log that cannot be written leaves the run as it is without one; lon
     WriteBytes(dir / "readonly.log", "kept\r\n");
     SetFileAttributesA(dir / "readonly.log", FILE_ATTRIBUTE_READONLY);
     WriteBytes(dir / "held.log", "kept\r\n");
+    WriteBytes(dir / "foreign.log", "kept\r\n");
+    OpenToEveryone(dir / "foreign.log");
     struct Case {
         const char* how;
         const char* log;
@@ -206,6 +208,7 @@ TEST_CASE("a log that cannot be written leaves the run as it is without one; lon
         {"read-only", "readonly.log"},
         {"a folder", "folder.log"},
         {"held open by another program without sharing", "held.log"},
+        {"made by someone else and open to everyone", "foreign.log"},
     };
     for (const Case& c : cases) {
         INFO(c.how);
@@ -216,12 +219,17 @@ TEST_CASE("a log that cannot be written leaves the run as it is without one; lon
     CHECK_FALSE(FileExists(dir / "missing"));
     CHECK(ReadBytes(dir / "readonly.log") == "kept\r\n");
     CHECK(ReadBytes(dir / "held.log") == "kept\r\n");
+    CHECK(ReadBytes(dir / "foreign.log") == "kept\r\n");
     SetFileAttributesA(dir / "readonly.log", FILE_ATTRIBUTE_NORMAL);
 
     // A record value of 254 characters is logged cut, with its length said.
     Run(withDouble, CString("/CONFIGURE /PATH=C:\\P /LOG=") + dir.Path() + "\\run.log", dir.Path());
     CHECK(calls() == withoutLog);
     std::string logged = ReadBytes(dir / "run.log");
+    // A new log lets no one in but Administrators, SYSTEM and the running user.
+    const std::string protection = ProtectionOf(dir / "run.log");
+    for (const char* others : {";;;WD)", ";;;BU)", ";;;AU)", ";;;IU)"})
+        CHECK(protection.find(others) == std::string::npos);
     CHECK(logged.find("\"C:\\" + std::string(197, 'f') + "\"... (cut, 254 characters in all)") != std::string::npos);
     for (const std::string& line : TextModeLines(logged))
         CHECK(line.size() < 400);

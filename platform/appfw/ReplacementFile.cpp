@@ -1,5 +1,7 @@
 #include "ReplacementFile.h"
 
+#include "Protection.h"
+
 #include <vector>
 
 namespace {
@@ -36,51 +38,60 @@ private:
     bool m_enabled = false;
 };
 
-// "X:\" or "\\server\share\" of a full path; empty when the path has neither form.
-std::string VolumeRoot(const char* fullPath)
-{
-    std::string path(fullPath);
-    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\')
-        return path.substr(0, 3);
-    if (path.compare(0, 2, "\\\\") != 0)
-        return std::string();
-    int separators = 0;
-    for (size_t at = 0; at < path.size(); ++at) {
-        if (path[at] == '\\' && ++separators == 4)
-            return path.substr(0, at + 1);
-        // The second byte of a double-byte character may be that of a backslash.
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[at])) && at + 1 < path.size())
-            ++at;
+// The original's protection as the replacement is to be born with: its security descriptor
+// (none where the volume keeps none) and its hidden and system bits.
+class COriginalProtection {
+public:
+    bool Read(const char* original, SECURITY_INFORMATION what)
+    {
+        m_what = what;
+        const DWORD attributes = GetFileAttributesA(original);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return GetLastError() == ERROR_FILE_NOT_FOUND;
+        m_attributes = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        if (!VolumeKeepsSecurity(original))
+            return true;
+        DWORD size = 0;
+        GetFileSecurityA(original, what, nullptr, 0, &size);
+        const DWORD error = GetLastError();
+        if (error == ERROR_NOT_SUPPORTED)
+            return true;
+        if (error != ERROR_INSUFFICIENT_BUFFER || size == 0)
+            return false;
+        m_descriptor.resize(size);
+        return GetFileSecurityA(original, what, m_descriptor.data(), size, &size) != FALSE;
     }
-    return path + "\\";
-}
+    bool HasSecurity() const { return !m_descriptor.empty(); }
+    SECURITY_ATTRIBUTES* Attributes()
+    {
+        m_security = {sizeof m_security, HasSecurity() ? m_descriptor.data() : nullptr, FALSE};
+        return HasSecurity() ? &m_security : nullptr;
+    }
+    // The bits a changed file is born with.
+    DWORD FileAttributes() const { return m_attributes | FILE_ATTRIBUTE_ARCHIVE; }
+    // The system honours the access list at creation but makes the creator the owner: the owner,
+    // the group (and the audit list) are set through the creator's own handle.
+    bool GiveTo(HANDLE file) { return !HasSecurity() || SetKernelObjectSecurity(file, m_what, m_descriptor.data()); }
 
-// FAT volumes keep no access lists: there is nothing to read or apply.
-bool VolumeKeepsSecurity(const char* path)
-{
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return true;
-    std::string root = VolumeRoot(full);
-    DWORD flags = 0;
-    if (root.empty() || !GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
-        return true; // the file's own security answers then
-    return (flags & FS_PERSISTENT_ACLS) != 0;
-}
+private:
+    std::vector<char> m_descriptor;
+    SECURITY_ATTRIBUTES m_security = {};
+    SECURITY_INFORMATION m_what = 0;
+    DWORD m_attributes = 0;
+};
 
-bool GiveAttributesOf(DWORD attributes, const char* replacement)
-{
-    const DWORD mask = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-    const DWORD kept = attributes & mask;
-    DWORD now = GetFileAttributesA(replacement);
-    if (now != INVALID_FILE_ATTRIBUTES && (now & mask) == kept)
-        return true;
-    return SetFileAttributesA(replacement, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
-}
+} // namespace
 
-bool GiveSecurityOf(const char* original, const char* replacement)
+bool CReplacementFile::Create()
 {
+    Discard();
+    // Whatever stands at the name may be someone else's (a handle kept open to read what we
+    // write, or to change its protection later): it is removed, never written into.
+    if (!DeleteFileA(m_replacement.c_str())) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            return false;
+    }
     CKernelHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
         token.Detach();
@@ -90,38 +101,18 @@ bool GiveSecurityOf(const char* original, const char* replacement)
     SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     if (security.IsEnabled())
         what |= SACL_SECURITY_INFORMATION;
-
-    DWORD size = 0;
-    GetFileSecurityA(original, what, nullptr, 0, &size);
-    DWORD error = GetLastError();
-    if (error == ERROR_NOT_SUPPORTED)
-        return true;
-    if (error != ERROR_INSUFFICIENT_BUFFER || size == 0)
+    COriginalProtection protection;
+    if (!protection.Read(m_original.c_str(), what))
         return false;
-    std::vector<char> descriptor(size);
-    if (!GetFileSecurityA(original, what, descriptor.data(), size, &size))
-        return false;
-    return SetFileSecurityA(replacement, what, descriptor.data()) != FALSE;
-}
-
-} // namespace
-
-bool GiveProtectionOf(const char* original, const char* replacement)
-{
-    DWORD attributes = GetFileAttributesA(original);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return GetLastError() == ERROR_FILE_NOT_FOUND;
-    // The bits first: once the access list is applied we may no longer write them.
-    return GiveAttributesOf(attributes, replacement) &&
-           (!VolumeKeepsSecurity(original) || GiveSecurityOf(original, replacement));
-}
-
-bool CReplacementFile::Create()
-{
-    Discard();
-    m_file.Reset(CreateFileA(m_replacement.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                             nullptr));
+    DWORD access = GENERIC_WRITE;
+    if (protection.HasSecurity())
+        access |= WRITE_DAC | WRITE_OWNER | (security.IsEnabled() ? ACCESS_SYSTEM_SECURITY : 0);
+    // Exclusively: a file that appeared at the name since it was removed is not ours.
+    m_file.Reset(CreateFileA(m_replacement.c_str(), access, 0, protection.Attributes(), CREATE_NEW,
+                             protection.FileAttributes(), nullptr));
     m_created = m_file.IsValid();
+    if (m_created && !protection.GiveTo(m_file.Get()))
+        Discard();
     return m_created;
 }
 
@@ -146,7 +137,6 @@ bool CReplacementFile::Commit()
     // after the rename must not leave the name on a file whose blocks were never written.
     bool ok = FlushFileBuffers(m_file.Get()) != FALSE;
     ok = m_file.Reset() && ok;
-    ok = ok && GiveProtectionOf(m_original.c_str(), m_replacement.c_str());
     // One step from the old content to the new: the original's name is never without a file.
     ok = ok && MoveFileExA(m_replacement.c_str(), m_original.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;

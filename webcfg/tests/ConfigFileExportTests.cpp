@@ -4,6 +4,7 @@
 #include "vpsetup.h"
 
 #include <catch.hpp>
+#include <sddl.h>
 
 namespace {
 
@@ -313,20 +314,64 @@ TEST_CASE("files that cannot be written: the file stays as it was, no temporary 
                 CHECK(op.operation(files.config, path) == -1);
                 CHECK_FALSE(FileExists(temp));
             }
-            SECTION("the temporary name taken by a read-only file")
-            {
-                WriteBytes(temp, "someone else's");
-                REQUIRE(SetFileAttributesA(temp, FILE_ATTRIBUTE_READONLY));
-                CHECK(op.operation(files.config, path) == -1);
-                CHECK(ReadBytes(temp) == "someone else's");
-            }
-            SECTION("the temporary name taken by a folder")
-            {
-                REQUIRE(CreateDirectoryA(temp, nullptr));
-                CHECK(op.operation(files.config, path) == -1);
-                CHECK((GetFileAttributesA(temp) & FILE_ATTRIBUTE_DIRECTORY) != 0);
-            }
             CHECK(ReadBytes(files.config) == op.content);
+        }
+    }
+}
+
+TEST_CASE("a file at the temporary name is never written into: removed first, or the rewrite gives -1")
+{
+    const FileOperation& op = kFileOperations[0];
+    struct Case {
+        const char* rule;
+        DWORD attributes;   // of a file made there; 0 for a folder
+        DWORD heldSharing;  // a handle kept open on it with this sharing, or -1 for none
+        int result;         // 0: either, as the system lets a name whose file is held be made again
+    } cases[] = {
+        {"a file someone left there, open to everyone", FILE_ATTRIBUTE_NORMAL, DWORD(-1), 1},
+        {"a read-only file", FILE_ATTRIBUTE_READONLY, DWORD(-1), -1},
+        {"a folder", 0, DWORD(-1), -1},
+        {"a file held open without delete sharing", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, -1},
+        {"a file held open with every sharing", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            ServerFiles files(op.fileName, op.content);
+            CString temp = files.config + "1";
+            CString path("C:\\PROD");
+            if (c.attributes == 0) {
+                REQUIRE(CreateDirectoryA(temp, nullptr));
+            } else {
+                WriteBytes(temp, "someone else's");
+                OpenToEveryone(temp);
+                REQUIRE(SetFileAttributesA(temp, c.attributes));
+            }
+            CFileHandle held;
+            if (c.heldSharing != DWORD(-1))
+                held.Reset(CreateFileA(temp, GENERIC_READ, c.heldSharing, nullptr, OPEN_EXISTING, 0, nullptr));
+            const int result = op.operation(files.config, path);
+            if (c.result != 0)
+                CHECK(result == c.result);
+            CHECK((ReadBytes(files.config) == op.content) == (result == -1));
+            // What the other opener holds never received a byte of ours.
+            if (held) {
+                char read[64] = "";
+                DWORD got = 0;
+                SetFilePointer(held.Get(), 0, nullptr, FILE_BEGIN);
+                ReadFile(held.Get(), read, sizeof read, &got, nullptr);
+                CHECK(std::string(read, got) == "someone else's");
+            }
+            held.Reset();
+            // Nothing of ours is left at the name: the folder or the file that blocked it, or nothing.
+            const DWORD left = GetFileAttributesA(temp);
+            if (c.attributes == 0)
+                CHECK((left != INVALID_FILE_ATTRIBUTES && (left & FILE_ATTRIBUTE_DIRECTORY)));
+            else if (c.result == 1 || (c.heldSharing != DWORD(-1) && (c.heldSharing & FILE_SHARE_DELETE)))
+                CHECK_FALSE(FileExists(temp));
+            else
+                CHECK(ReadBytes(temp) == "someone else's");
+            SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
         }
     }
 }
@@ -437,16 +482,76 @@ TEST_CASE("taking back refuses only a file it cannot read or that is empty, and 
     }
 }
 
-TEST_CASE("a rewrite keeps the file's access list and its hidden and system bits, both ways")
+// Looks at the temporary file from another thread, as another user's program would, and keeps
+// the access list it has when first seen.
+struct TemporaryFileWatch {
+    CString temp;
+    std::string firstSeen;
+    volatile bool stop = false;
+    CKernelHandle thread;
+
+    explicit TemporaryFileWatch(const CString& path) : temp(path)
+    {
+        thread.Reset(CreateThread(nullptr, 0, Watch, this, 0, nullptr));
+        REQUIRE(thread);
+    }
+    ~TemporaryFileWatch() { Stop(); }
+    void Stop()
+    {
+        stop = true;
+        if (thread)
+            WaitForSingleObject(thread.Get(), 10000);
+        thread.Reset();
+    }
+    static DWORD WINAPI Watch(void* self)
+    {
+        auto* watch = static_cast<TemporaryFileWatch*>(self);
+        while (!watch->stop && watch->firstSeen.empty()) {
+            char descriptor[4096];
+            DWORD size = 0;
+            char* text = nullptr;
+            if (GetFileSecurityA(watch->temp, DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor, &size) &&
+                ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                      DACL_SECURITY_INFORMATION, &text, nullptr)) {
+                watch->firstSeen = text;
+                LocalFree(text);
+            }
+        }
+        return 0;
+    }
+};
+
+std::string AccessListOf(const CString& path)
 {
-    ServerFiles files("HTTPD.CNF", "# rules\r\nPass /x/* C:\\x\\*\r\n");
+    const std::string protection = ProtectionOf(path);
+    const size_t list = protection.find("D:");
+    return protection.substr(list, protection.find(" attributes") - list);
+}
+
+TEST_CASE("a rewrite's file is born with the file's access list and hidden and system bits, both ways, and is marked changed")
+{
+    // Large enough that the temporary file stands for a while; the watcher sees it as soon as it is there.
+    std::string content = "# rules\r\nPass /x/* C:\\x\\*\r\n";
+    while (content.size() < (4u << 20))
+        content += "# a comment line of the server's own configuration, kept as it is by every rewrite\r\n";
+    ServerFiles files("HTTPD.CNF", content);
     LockDown(files.config);
+    // A backup has saved it: the archive bit is clear, and a rewrite sets it again.
+    REQUIRE(SetFileAttributesA(files.config, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    const std::string accessList = AccessListOf(files.config);
     const std::string locked = ProtectionOf(files.config);
+    const std::string changed = locked.substr(0, locked.find(" attributes")) + " attributes " +
+                                std::to_string(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     CString path("C:\\PROD");
-    CHECK_FALSE(LeftUntouched(files.config, [&] { REQUIRE(EnsureBrellContainsVP(files.config, path) == 1); }));
-    CHECK(ProtectionOf(files.config) == locked);
-    REQUIRE(EnsureBrellLacksVP(files.config, path) == 1);
-    CHECK(ProtectionOf(files.config) == locked);
+    for (bool takeBack : {false, true}) {
+        INFO(std::string(takeBack ? "taking back" : "configuring"));
+        TemporaryFileWatch watch(files.config + "1");
+        REQUIRE((takeBack ? EnsureBrellLacksVP(files.config, path) : EnsureBrellContainsVP(files.config, path)) == 1);
+        watch.Stop();
+        CHECK(watch.firstSeen == accessList);
+        CHECK(ProtectionOf(files.config) == changed);
+        REQUIRE(SetFileAttributesA(files.config, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    }
 }
 
 TEST_CASE("an end mark and every byte after it stay where they were, configuring and taking back")
