@@ -10,14 +10,14 @@
 namespace {
 
 // Writes what the editor passes on. It watches for the line that an end mark cut short: where
-// that line is still the last one written, it stays without a line end, as it was.
+// that line is still the last one written, it stays without a line end, as it was. The line is
+// known by its place in the text read, never by its text: a line put in may read the same.
 class CFileSink : public CLineSink {
 public:
     explicit CFileSink(CTextFileWriter& writer) : m_writer(writer) {}
     bool Put(const CTextLine& line) override
     {
-        m_endsInCutLine = m_watching && line.length == m_cutLine.GetLength() &&
-                          memcmp(line.text, m_cutLine.c_str(), line.length) == 0;
+        m_endsInCutLine = m_watching && line.text == m_cutLine.text && line.length == m_cutLine.length;
         return m_writer.WriteLine(line.text, line.length);
     }
     bool PutRun(const char* text, int length) override
@@ -25,9 +25,11 @@ public:
         m_endsInCutLine = false;
         return m_writer.WriteLines(text, length);
     }
+    // Edits in turn would have written the cut line with its line end when a line went behind it.
+    void PassOver() override { m_endsInCutLine = false; }
     void WatchForCutLine(const CTextLine& line)
     {
-        m_cutLine = CString(line.text, line.length);
+        m_cutLine = line;
         m_watching = true;
         m_endsInCutLine = false;
     }
@@ -35,7 +37,7 @@ public:
 
 private:
     CTextFileWriter& m_writer;
-    CString m_cutLine;
+    CTextLine m_cutLine = {nullptr, 0};
     bool m_watching = false;
     bool m_endsInCutLine = false;
 };

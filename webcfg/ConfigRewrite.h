@@ -13,6 +13,9 @@ class CLineSink {
 public:
     virtual bool Put(const CTextLine& line) = 0;
     virtual bool PutRun(const char* text, int length) = 0;
+    // A line an edit put here that a later edit of the same call takes out again: nothing is
+    // written, but the lines before it were not the last of the file at that edit.
+    virtual void PassOver() {}
 
 protected:
     ~CLineSink() = default;

@@ -61,37 +61,51 @@ void CEditsInOnePass::PutNewLine(const NewLine& line, CLineSink& out)
 {
     if (line.removedAt == kNever)
         out.Put(CTextLine{line.text, line.text.GetLength()});
+    else
+        out.PassOver();
 }
 
 // A line made at step madeAt (-1: the file's own) and taken out at removedAt has just been passed:
 // it counts for every waiting insertion whose step finds it in the file.
-void CEditsInOnePass::PlaceBehind(int madeAt, int removedAt, CLineSink& out)
+void CEditsInOnePass::Count(int madeAt, int removedAt)
 {
     for (Waiting& waiting : m_waiting) {
         const int step = m_newLines[waiting.line].step;
         if (madeAt < step && step < removedAt)
             ++waiting.counted;
     }
+}
+
+void CEditsInOnePass::PlaceBehind(int madeAt, int removedAt, CLineSink& out)
+{
+    Count(madeAt, removedAt);
     PlaceCompleted(out);
 }
 
 // The insertions that have counted their insertion point go right here, the latest first (each
-// in front of those put at the same place before it), each followed by what goes behind it.
+// in front of those put at the same place before it), each followed by what its own line
+// completes in turn. A loop over a stack of the lines still to put, not a recursion: one
+// insertion may complete the next all along a template of any length.
 void CEditsInOnePass::PlaceCompleted(CLineSink& out)
 {
-    std::vector<int> placed;
-    for (size_t w = 0; w < m_waiting.size();) {
-        if (m_waiting[w].counted == m_insertionPoint) {
-            placed.push_back(m_waiting[w].line);
-            m_waiting.erase(m_waiting.begin() + w);
-        } else {
-            ++w;
+    std::vector<int> toPut; // the next one to put on top
+    auto takeCompleted = [this, &toPut] {
+        for (size_t w = 0; w < m_waiting.size();) {
+            if (m_waiting[w].counted == m_insertionPoint) {
+                toPut.push_back(m_waiting[w].line);
+                m_waiting.erase(m_waiting.begin() + w);
+            } else {
+                ++w;
+            }
         }
-    }
-    for (auto line = placed.rbegin(); line != placed.rend(); ++line) {
-        const NewLine& newLine = m_newLines[*line];
+    };
+    takeCompleted();
+    while (!toPut.empty()) {
+        const NewLine& newLine = m_newLines[toPut.back()];
+        toPut.pop_back();
         PutNewLine(newLine, out);
-        PlaceBehind(newLine.step, newLine.removedAt, out);
+        Count(newLine.step, newLine.removedAt);
+        takeCompleted();
     }
 }
 

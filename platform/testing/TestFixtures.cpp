@@ -99,15 +99,21 @@ std::vector<std::string> TextModeLines(const std::string& bytes)
     return lines;
 }
 
-std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before)
+int CutLineIndex(const std::vector<std::string>& lines, const std::string& before)
+{
+    const size_t mark = before.find('\x1A'), lineStart = before.rfind('\n', mark) + 1; // no LF: 0
+    return mark != std::string::npos && lineStart < mark ? static_cast<int>(lines.size()) - 1 : -1;
+}
+
+std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before, int cutLineAt)
 {
     std::string bytes;
     for (const std::string& line : lines)
         bytes += line + "\r\n";
-    const size_t mark = before.find('\x1A'), lineStart = before.rfind('\n', mark) + 1; // no LF: 0
+    const size_t mark = before.find('\x1A');
     if (mark == std::string::npos)
         return bytes;
-    if (lineStart < mark && !lines.empty() && lines.back() == before.substr(lineStart, mark - lineStart))
+    if (cutLineAt >= 0 && cutLineAt == static_cast<int>(lines.size()) - 1)
         bytes.resize(bytes.size() - 2);
     return bytes + before.substr(mark);
 }

@@ -48,9 +48,11 @@ bool LeftUntouched(const CString& path, const std::function<void()>& run);
 // The lines of file content as text mode reads them: LF ends a line and takes a CR right before
 // it along, Ctrl-Z ends the file, a last line without LF is a line unless it is empty.
 std::vector<std::string> TextModeLines(const std::string& bytes);
-// What a rewrite of the file `before` writes for these lines: each with CR LF (but a line an end
-// mark cut short, while it is the last), then the mark and every byte after it.
-std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before);
+// The place among TextModeLines(before) of the line an end mark cuts short (the last), or -1.
+int CutLineIndex(const std::vector<std::string>& lines, const std::string& before);
+// What a rewrite of the file `before` writes for these lines: each with CR LF (but the line an end
+// mark cut short, now at cutLineAt, while it is the last), then the mark and every byte after it.
+std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before, int cutLineAt);
 // A file's owner, group and access list as the system reads them, with its attribute bits.
 std::string ProtectionOf(const CString& path);
 // Lets only SYSTEM and the file's owner in, and makes the file hidden and system.

@@ -1,4 +1,5 @@
 #include "ConfigRewrite.h"
+#include "EditsInOnePass.h"
 #include "SequenceOfRewrites.h"
 #include "TestFixtures.h"
 
@@ -145,11 +146,15 @@ TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each endi
         std::string pattern = patterns[random() % 7];
         REQUIRE(RemoveDirectiveLines(path, CString(pattern.c_str())) == 0);
         std::vector<std::string> kept;
-        for (const std::string& line : lines) {
-            if (UpperAscii(line).find(pattern) == std::string::npos)
-                kept.push_back(line);
+        const int cut = CutLineIndex(lines, before);
+        int keptCut = -1;
+        for (size_t at = 0; at < lines.size(); ++at) {
+            if (UpperAscii(lines[at]).find(pattern) != std::string::npos)
+                continue;
+            keptCut = static_cast<int>(at) == cut ? static_cast<int>(kept.size()) : keptCut;
+            kept.push_back(lines[at]);
         }
-        CHECK(ReadBytes(path) == RewrittenBytes(kept, before));
+        CHECK(ReadBytes(path) == RewrittenBytes(kept, before, keptCut));
 
         WriteBytes(path, before);
         int n = static_cast<int>(random() % (lines.size() + 4)) - 1;
@@ -161,7 +166,49 @@ TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each endi
             inserted.resize(std::max<size_t>(inserted.size(), n));
             inserted.insert(inserted.begin() + n, "NEW");
         }
-        CHECK(ReadBytes(path) == RewrittenBytes(inserted, before));
+        CHECK(ReadBytes(path) == RewrittenBytes(inserted, before, n >= 0 && cut >= n ? cut + 1 : cut));
     }
     CHECK_FALSE(FileExists(path + "1"));
+}
+
+TEST_CASE("insertions that each complete the next one's place are placed by a loop, on any stack")
+{
+    // The file's first line goes at the second removal; each line put in goes at the removal two
+    // entries on: each insertion, once placed, completes the next one's place. The edits in turn
+    // leave the last two lines put in.
+    const int chain = 20000;
+    std::vector<ConfigEdit> edits;
+    std::vector<std::string> file = {"# /u2/"}, expected;
+    for (int k = 1; k <= chain; ++k) {
+        const std::string url = "/U" + std::to_string(k) + "/";
+        const std::string line = "Pass  " + url + "  C:\\LW\\x/u" + std::to_string(k + 2) + "/";
+        edits.push_back({ConfigEdit::RemoveLinesMentioning, CString(url.c_str())});
+        edits.push_back({ConfigEdit::InsertLine, CString(line.c_str())});
+        file.push_back("Pass " + url + " /u1/");
+        if (k >= chain - 1)
+            expected.push_back(line);
+    }
+    struct Lines : CLineSink {
+        std::vector<std::string> put;
+        bool Put(const CTextLine& line) override { return put.emplace_back(line.text, line.length), true; }
+        bool PutRun(const char*, int) override { return false; }
+    } out;
+    // On a thread with a small stack: the placing must not grow it with the length of the chain.
+    struct Pass {
+        const std::vector<ConfigEdit>& edits;
+        const std::vector<std::string>& file;
+        Lines& out;
+        static DWORD WINAPI Run(void* context)
+        {
+            auto* pass = static_cast<Pass*>(context);
+            CEditsInOnePass editor(pass->edits, 1);
+            for (const std::string& line : pass->file)
+                editor.TakeLine(CTextLine{line.c_str(), static_cast<int>(line.size())}, pass->out);
+            editor.Finish(pass->out);
+            return 0;
+        }
+    } pass = {edits, file, out};
+    CKernelHandle thread(CreateThread(nullptr, 256 * 1024, Pass::Run, &pass, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    REQUIRE(WaitForSingleObject(thread.Get(), 60000) == WAIT_OBJECT_0);
+    CHECK(out.put == expected);
 }

@@ -101,6 +101,7 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
     if (variant.separator == SeparatorForm::ForwardSlash)
         std::replace(prefix.begin(), prefix.end(), '\\', '/');
     std::vector<std::string> now = lines;
+    int cut = CutLineIndex(lines, before); // known by its place, as it moves
     bool changed = false;
     for (const Rule& rule : TemplateSection(ini, variant, prefix)) {
         bool present = false;
@@ -122,19 +123,26 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
         changed = true;
         if (sameUrl && !sameUrl->url.empty()) {
             std::vector<std::string> kept;
-            for (const std::string& line : now) {
-                if (UpperAscii(line).find(sameUrl->url) == std::string::npos)
-                    kept.push_back(line);
+            int keptCut = -1;
+            for (size_t at = 0; at < now.size(); ++at) {
+                if (UpperAscii(now[at]).find(sameUrl->url) != std::string::npos)
+                    continue;
+                keptCut = static_cast<int>(at) == cut ? static_cast<int>(kept.size()) : keptCut;
+                kept.push_back(now[at]);
             }
             now = kept;
+            cut = keptCut;
         }
         if (now.size() < static_cast<size_t>(n))
             now.resize(n);
         now.insert(now.begin() + n, newLine);
+        cut += cut >= n ? 1 : 0;
+        // A line put behind it: that rewrite gave it its line end, and it is cut no more.
+        cut = cut + 1 == static_cast<int>(now.size()) ? cut : -1;
     }
     if (!changed)
         return before;
-    return RewrittenBytes(now, before);
+    return RewrittenBytes(now, before, cut);
 }
 
 // ---- Hostile files ----
@@ -356,6 +364,9 @@ TEST_CASE("edits that meet: one rewrite leaves each file as the edits, each rewr
     const unsigned seed = 52000;
     const int cases = 1500;
     CScratchDir dir;
+    // A line put in that reads as the line an end mark cuts short is known apart from it.
+    CheckCase(dir, kVariants[0], {"# /a/* old\r\nPass /a/* C:\\OLD\r\nMap  /a/*  C:\\LW\\z\x1A", "[PELLAN BRELL]\r\n/a/*, z, Map,\r\n"},
+              "an inserted line that reads as the cut line", "C:\\LW");
     int rewritten = 0;
     for (int number = 0; number < cases; ++number) {
         if (!SeedSelected(seed + number))
