@@ -139,8 +139,8 @@ CString CPreviewScratch::CopyOf(const CString& path)
     }
     SetFileAttributesA(copy, attributes & kKeptAttributes);
 
-    // The temporary name beside the original: a read-only file there is refused, one that another
-    // program holds cannot be replaced. The copy's folder meets the same.
+    // The temporary name beside the original: a read-only file there cannot be removed, nor one
+    // that another program holds. The copy's folder meets the same.
     const CString temporary = path + "1";
     const DWORD temporaryAttributes = GetFileAttributesA(temporary);
     if (temporaryAttributes == INVALID_FILE_ATTRIBUTES)
@@ -149,7 +149,8 @@ CString CPreviewScratch::CopyOf(const CString& path)
         CreateDirectoryA(copy + "1", m_narrow.Attributes());
         return copy;
     }
-    CFileHandle held(CreateFileA(temporary, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // The run removes it first: one it cannot delete, or that another program holds at all, stops it.
+    CFileHandle held(CreateFileA(temporary, DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held) {
         CreateDirectoryA(copy + "1", m_narrow.Attributes());
         return copy;

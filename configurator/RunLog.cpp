@@ -118,13 +118,15 @@ bool CRunLog::Open(const CString& path, const std::vector<CString>& filesInUse)
     CNarrowSecurity narrow(CNarrowSecurity::AdministratorsAndMe, FILE_ALL_ACCESS, 0);
     if (!narrow.IsValid())
         return false;
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ,
-                             narrow.Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE opened = CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ,
+                                narrow.Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool wasThere = GetLastError() == ERROR_ALREADY_EXISTS;
+    m_file.Reset(opened);
     if (!IsOn())
         return false;
     // A log that was there already is appended to only when it is as narrow as a new one: a file
     // someone else made, or may change, would show a setup their lines as ours.
-    if (VolumeKeepsSecurity(path) && !IsNarrow(m_file.Get(), narrow.Holders())) {
+    if (wasThere && VolumeKeepsSecurity(path) && !IsNarrow(m_file.Get(), narrow.Holders())) {
         m_file.Reset();
         return false;
     }

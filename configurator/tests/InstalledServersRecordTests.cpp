@@ -218,7 +218,7 @@ TEST_CASE("the record's keys: made administrator-only, kept when they are so, ma
     CleanRecord clean;
     const char* parent = CInstalledServersRecord::kParentPath;
     const char* child = CInstalledServersRecord::kKeyPath;
-    const std::string narrow = "O:BAD:(A;;KA;;;BA)(A;;KA;;;SY)(A;;KR;;;WD)";
+    const std::string narrow = "O:BAD:P(A;;KA;;;BA)(A;;KA;;;SY)(A;;KR;;;WD)";
     struct Case {
         const char* rule;
         std::function<void()> before;

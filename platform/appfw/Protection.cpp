@@ -99,10 +99,10 @@ bool CReadSecurity::ReadWith(Read read)
     return m_error == ERROR_SUCCESS && !m_bytes.empty();
 }
 
-bool CReadSecurity::FromFile(const char* path)
+bool CReadSecurity::FromFile(const char* path, SECURITY_INFORMATION what)
 {
-    return ReadWith([path](PSECURITY_DESCRIPTOR to, DWORD size, DWORD* needed) {
-        return GetFileSecurityA(path, kOwnerAndList, to, size, needed) ? ERROR_SUCCESS : GetLastError();
+    return ReadWith([path, what](PSECURITY_DESCRIPTOR to, DWORD size, DWORD* needed) {
+        return GetFileSecurityA(path, what, to, size, needed) ? ERROR_SUCCESS : GetLastError();
     });
 }
 
@@ -210,6 +210,8 @@ CNarrowSecurity::CNarrowSecurity(Who who, DWORD fullRights, DWORD everyoneRights
     if (!InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION) ||
         !SetSecurityDescriptorDacl(&m_descriptor, TRUE, acl, FALSE))
         return;
+    // Set in the structure itself: NT 4.0 has no call for it.
+    m_descriptor.Control |= SE_DACL_PROTECTED;
     if (m_owner.Get()) {
         if (!SetSecurityDescriptorOwner(&m_descriptor, m_owner.Get(), FALSE))
             return;

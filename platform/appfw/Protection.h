@@ -42,11 +42,15 @@ private:
 // A security descriptor read from a file, a handle or a registry key (owner and access list).
 class CReadSecurity {
 public:
-    bool FromFile(const char* path);
+    // The owner and access list, or the parts asked for.
+    bool FromFile(const char* path, SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
     bool FromHandle(HANDLE object);
     bool FromKey(HKEY key);
     // The system's error of the last read (ERROR_NOT_SUPPORTED where the volume keeps none).
     DWORD Error() const { return m_error; }
+
+    // What was read (self-relative); valid while the object lives and is not read again.
+    PSECURITY_DESCRIPTOR DescriptorRead() const { return m_bytes.empty() ? nullptr : Descriptor(); }
 
     bool OwnerIsOneOf(const std::vector<CSid>& owners) const;
     // Whether an entry that applies to the object itself allows any of `rights` to someone not

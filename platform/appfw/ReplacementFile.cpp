@@ -51,31 +51,24 @@ public:
         m_attributes = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
         if (!VolumeKeepsSecurity(original))
             return true;
-        DWORD size = 0;
-        GetFileSecurityA(original, what, nullptr, 0, &size);
-        const DWORD error = GetLastError();
-        if (error == ERROR_NOT_SUPPORTED)
-            return true;
-        if (error != ERROR_INSUFFICIENT_BUFFER || size == 0)
-            return false;
-        m_descriptor.resize(size);
-        return GetFileSecurityA(original, what, m_descriptor.data(), size, &size) != FALSE;
+        return m_security.FromFile(original, what) || m_security.Error() == ERROR_NOT_SUPPORTED;
     }
-    bool HasSecurity() const { return !m_descriptor.empty(); }
+    bool HasSecurity() const { return m_security.DescriptorRead() != nullptr; }
     SECURITY_ATTRIBUTES* Attributes()
     {
-        m_security = {sizeof m_security, HasSecurity() ? m_descriptor.data() : nullptr, FALSE};
-        return HasSecurity() ? &m_security : nullptr;
+        m_creation = {sizeof m_creation, m_security.DescriptorRead(), FALSE};
+        return HasSecurity() ? &m_creation : nullptr;
     }
     // The bits a changed file is born with.
     DWORD FileAttributes() const { return m_attributes | FILE_ATTRIBUTE_ARCHIVE; }
-    // The system honours the access list at creation but makes the creator the owner: the owner,
-    // the group (and the audit list) are set through the creator's own handle.
-    bool GiveTo(HANDLE file) { return !HasSecurity() || SetKernelObjectSecurity(file, m_what, m_descriptor.data()); }
+    // The access list and, with the restore privilege, the owner are honoured at creation; set
+    // again through the creator's own handle, with the group and the audit list, so that every
+    // part is the original's on a system that takes only some of them at creation.
+    bool GiveTo(HANDLE file) { return !HasSecurity() || SetKernelObjectSecurity(file, m_what, m_security.DescriptorRead()); }
 
 private:
-    std::vector<char> m_descriptor;
-    SECURITY_ATTRIBUTES m_security = {};
+    CReadSecurity m_security;
+    SECURITY_ATTRIBUTES m_creation = {};
     SECURITY_INFORMATION m_what = 0;
     DWORD m_attributes = 0;
 };

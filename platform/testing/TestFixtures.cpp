@@ -105,6 +105,21 @@ int CutLineIndex(const std::vector<std::string>& lines, const std::string& befor
     return mark != std::string::npos && lineStart < mark ? static_cast<int>(lines.size()) - 1 : -1;
 }
 
+std::vector<std::string> WithoutLinesMentioning(const std::vector<std::string>& lines, const std::string& upperPattern,
+                                                int& cutLineAt)
+{
+    std::vector<std::string> kept;
+    int keptCut = -1;
+    for (size_t at = 0; at < lines.size(); ++at) {
+        if (UpperAscii(lines[at]).find(upperPattern) != std::string::npos)
+            continue;
+        keptCut = static_cast<int>(at) == cutLineAt ? static_cast<int>(kept.size()) : keptCut;
+        kept.push_back(lines[at]);
+    }
+    cutLineAt = keptCut;
+    return kept;
+}
+
 std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before, int cutLineAt)
 {
     std::string bytes;

@@ -50,6 +50,9 @@ bool LeftUntouched(const CString& path, const std::function<void()>& run);
 std::vector<std::string> TextModeLines(const std::string& bytes);
 // The place among TextModeLines(before) of the line an end mark cuts short (the last), or -1.
 int CutLineIndex(const std::vector<std::string>& lines, const std::string& before);
+// The lines that do not mention the pattern, as a removal keeps them; cutLineAt follows the cut line.
+std::vector<std::string> WithoutLinesMentioning(const std::vector<std::string>& lines, const std::string& upperPattern,
+                                                int& cutLineAt);
 // What a rewrite of the file `before` writes for these lines: each with CR LF (but the line an end
 // mark cut short, now at cutLineAt, while it is the last), then the mark and every byte after it.
 std::string RewrittenBytes(const std::vector<std::string>& lines, const std::string& before, int cutLineAt);

@@ -498,14 +498,21 @@ std::string FirstAccessListSeen(const CString& temp, const std::function<void()>
             while (!w->stop && w->seen.empty())
                 if (GetFileSecurityA(w->temp, DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor, &size) &&
                     ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, 1, DACL_SECURITY_INFORMATION, &text, nullptr))
-                    w->seen = text;
+                    w->seen = text, LocalFree(text);
             return 0;
         }
     } watch = {temp, std::string(), false};
     CKernelHandle thread(CreateThread(nullptr, 0, Watch::Look, &watch, 0, nullptr));
-    run();
-    watch.stop = true;
-    WaitForSingleObject(thread.Get(), 10000);
+    // Stopped however `run` ends: the watcher reads this frame.
+    struct Stop {
+        Watch& watch;
+        HANDLE thread;
+        ~Stop() { watch.stop = true, WaitForSingleObject(thread, 10000); }
+    };
+    {
+        Stop stop = {watch, thread.Get()};
+        run();
+    }
     return watch.seen;
 }
 

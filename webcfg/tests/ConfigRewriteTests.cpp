@@ -145,15 +145,9 @@ TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each endi
         WriteBytes(path, before);
         std::string pattern = patterns[random() % 7];
         REQUIRE(RemoveDirectiveLines(path, CString(pattern.c_str())) == 0);
-        std::vector<std::string> kept;
         const int cut = CutLineIndex(lines, before);
-        int keptCut = -1;
-        for (size_t at = 0; at < lines.size(); ++at) {
-            if (UpperAscii(lines[at]).find(pattern) != std::string::npos)
-                continue;
-            keptCut = static_cast<int>(at) == cut ? static_cast<int>(kept.size()) : keptCut;
-            kept.push_back(lines[at]);
-        }
+        int keptCut = cut;
+        const std::vector<std::string> kept = WithoutLinesMentioning(lines, pattern, keptCut);
         CHECK(ReadBytes(path) == RewrittenBytes(kept, before, keptCut));
 
         WriteBytes(path, before);
@@ -211,4 +205,20 @@ TEST_CASE("insertions that each complete the next one's place are placed by a lo
     CKernelHandle thread(CreateThread(nullptr, 256 * 1024, Pass::Run, &pass, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     REQUIRE(WaitForSingleObject(thread.Get(), 60000) == WAIT_OBJECT_0);
     CHECK(out.put == expected);
+}
+
+TEST_CASE("a line put behind the line an end mark cut short, then taken out, leaves it its line end")
+{
+    // The edits in turn: the insertion's rewrite writes the cut line with its line end; the
+    // removal's rewrite keeps that line end.
+    CScratchDir dir;
+    const std::string before = "A\r\nC\x1A after\r\n";
+    WriteBytes(dir / "inTurn", before);
+    REQUIRE(InsertDirectiveLine(dir / "inTurn", CString("L"), 2) == 0);
+    REQUIRE(RemoveDirectiveLines(dir / "inTurn", CString("L")) == 0);
+    WriteBytes(dir / "onePass", before);
+    CEditsInOnePass editor({{ConfigEdit::InsertLine, CString("L")}, {ConfigEdit::RemoveLinesMentioning, CString("L")}}, 2);
+    REQUIRE(RewriteConfigFile(dir / "onePass", editor) == 0);
+    CHECK(ReadBytes(dir / "onePass") == ReadBytes(dir / "inTurn"));
+    CHECK(ReadBytes(dir / "onePass") == "A\r\nC\r\n\x1A after\r\n");
 }

@@ -121,18 +121,8 @@ std::string Ensure(const ConfigFileVariant& variant, const std::string& before, 
         if (present)
             continue;
         changed = true;
-        if (sameUrl && !sameUrl->url.empty()) {
-            std::vector<std::string> kept;
-            int keptCut = -1;
-            for (size_t at = 0; at < now.size(); ++at) {
-                if (UpperAscii(now[at]).find(sameUrl->url) != std::string::npos)
-                    continue;
-                keptCut = static_cast<int>(at) == cut ? static_cast<int>(kept.size()) : keptCut;
-                kept.push_back(now[at]);
-            }
-            now = kept;
-            cut = keptCut;
-        }
+        if (sameUrl && !sameUrl->url.empty())
+            now = WithoutLinesMentioning(now, sameUrl->url, cut);
         if (now.size() < static_cast<size_t>(n))
             now.resize(n);
         now.insert(now.begin() + n, newLine);
