@@ -28,42 +28,40 @@ struct CleanRecord {
     ~CleanRecord() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvane Linkwell Server Temp"); }
 };
 
-// A key's owner and access list as the registry holds them, in the system's text form.
+// A key's owner and access list in the system's text form ("(no key)" when it cannot be opened).
 std::string KeySecurity(const char* path)
 {
     CKey key;
+    char descriptor[4096], *text = nullptr;
+    DWORD size = sizeof descriptor;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     if (key.Open(HKEY_LOCAL_MACHINE, path, READ_CONTROL) != ERROR_SUCCESS)
         return "(no key)";
-    char descriptor[4096];
-    DWORD size = sizeof descriptor;
-    char* text = nullptr;
-    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    REQUIRE(RegGetKeySecurity(key, what, descriptor, &size) == ERROR_SUCCESS);
-    REQUIRE(ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, what, &text, nullptr));
+    REQUIRE((RegGetKeySecurity(key, what, descriptor, &size) == ERROR_SUCCESS &&
+             ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, what, &text, nullptr)));
     std::string result(text);
     LocalFree(text);
     return result;
 }
 
+// Sets the access list, and the owner where the text names one.
 void SetKeySecurity(const char* path, const char* sddl)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr));
     CKey key;
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, path, WRITE_DAC | WRITE_OWNER) == ERROR_SUCCESS);
-    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
-    if (std::string(sddl).compare(0, 2, "O:") == 0)
-        what |= OWNER_SECURITY_INFORMATION;
-    LONG set = RegSetKeySecurity(key, what, descriptor);
+    REQUIRE((ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr) &&
+             key.Open(HKEY_LOCAL_MACHINE, path, WRITE_DAC | WRITE_OWNER) == ERROR_SUCCESS));
+    LONG set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | (sddl[0] == 'O' ? OWNER_SECURITY_INFORMATION : 0), descriptor);
     LocalFree(descriptor);
     REQUIRE(set == ERROR_SUCCESS);
 }
 
-void MakeKey(const char* path, DWORD options)
+// A key as someone made it before this run, marked so that keeping it shows, with IIS found.
+void MakeKey(const std::string& path, DWORD options)
 {
     CKey key;
-    REQUIRE(key.Create(HKEY_LOCAL_MACHINE, path, options, KEY_ALL_ACCESS) == ERROR_SUCCESS);
-    REQUIRE(key.SetValue("left before", DWORD(1)) == ERROR_SUCCESS);
+    REQUIRE((key.Create(HKEY_LOCAL_MACHINE, path.c_str(), options, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+             key.SetValue("left before", DWORD(1)) == ERROR_SUCCESS && key.SetValue("Microsoft IIS", DWORD(1)) == ERROR_SUCCESS));
 }
 
 } // namespace
@@ -213,75 +211,53 @@ TEST_CASE("string values up to 254 characters are read; longer, missing or not s
     }
 }
 
-TEST_CASE("the record's keys: made administrator-only, kept when they are so, made anew when someone else could write them")
+TEST_CASE("the record's keys: read only while administration alone may change them; made anew unless so and volatile")
 {
     CleanRecord clean;
-    const char* parent = CInstalledServersRecord::kParentPath;
-    const char* child = CInstalledServersRecord::kKeyPath;
-    const std::string narrow = "O:BAD:P(A;;KA;;;BA)(A;;KA;;;SY)(A;;KR;;;WD)";
+    const std::string parent = CInstalledServersRecord::kParentPath, child = CInstalledServersRecord::kKeyPath;
+    auto earlierRun = [&] { CInstalledServersRecord earlier; MakeKey(child, REG_OPTION_VOLATILE); };
     struct Case {
         const char* rule;
         std::function<void()> before;
-        bool kept;           // the value made before is still there
-        const char* logSays; // about the key made anew
+        bool read;           // a run that only reads uses the key as it is
+        bool kept;           // a discovering run keeps it
+        const char* logSays; // why the discovering run made a key anew, or wrote nothing
     } cases[] = {
-        {"no keys: both made", [] {}, false, nullptr},
-        {"an earlier discovering run's keys are kept", [] { CInstalledServersRecord earlier; MakeKey(CInstalledServersRecord::kKeyPath, REG_OPTION_VOLATILE); }, true, nullptr},
-        {"lasting keys are made anew, the record's key first", [] { MakeKey(CInstalledServersRecord::kKeyPath, 0); },
-         false, "it is not volatile"},
-        {"a key owned by Users", [&] { CInstalledServersRecord earlier; MakeKey(child, REG_OPTION_VOLATILE); SetKeySecurity(parent, "O:BUD:(A;;KA;;;BA)"); },
+        {"no keys: both made", [] {}, false, false, nullptr},
+        {"an earlier discovering run's keys are kept", earlierRun, true, true, nullptr},
+        {"owned by SYSTEM", [&] { earlierRun(), SetKeySecurity(child.c_str(), "O:SYD:(A;;KA;;;SY)(A;;KA;;;BA)"); }, true, true, nullptr},
+        {"made by an administrator by hand, lasting", [&] { MakeKey(child, 0); }, true, false, "it is not volatile"},
+        {"owned by Users", [&] { earlierRun(), SetKeySecurity(parent.c_str(), "O:BUD:(A;;KA;;;BA)"); }, false, false,
+         "it is owned by someone other than Administrators or SYSTEM"},
+        {"owned by a user", [&] { earlierRun(), SetKeySecurity(child.c_str(), "O:S-1-5-21-1-2-3-1001D:(A;;KA;;;BA)"); }, false,
          false, "it is owned by someone other than Administrators or SYSTEM"},
-        {"a key that lets Everyone set values", [&] { CInstalledServersRecord earlier; MakeKey(child, REG_OPTION_VOLATILE); SetKeySecurity(child, "D:(A;;KA;;;BA)(A;;0x2;;;WD)"); },
-         false, "it lets others than Administrators and SYSTEM change it"},
-        {"a key that holds a key of someone else's is left, and nothing is written",
-         [&] { MakeKey((std::string(parent) + "\\planted").c_str(), 0); }, false, "it holds a key this run did not make: nothing is written"},
+        {"letting Everyone set values", [&] { earlierRun(), SetKeySecurity(child.c_str(), "D:(A;;KA;;;BA)(A;;0x2;;;WD)"); },
+         false, false, "it lets others than Administrators and SYSTEM change it"},
+        {"its parent letting Users make subkeys", [&] { earlierRun(), SetKeySecurity(parent.c_str(), "D:(A;;KA;;;BA)(A;;0x4;;;BU)"); },
+         false, false, "it lets others than Administrators and SYSTEM change it"},
+        {"holding a key of someone else's: left, and nothing written", [&] { MakeKey(parent + "\\planted", 0); }, false,
+         false, "it holds a key this run did not make: nothing is written"},
     };
     for (const Case& c : cases) {
         SECTION(c.rule)
         {
             c.before();
+            const std::string made = KeySecurity(CInstalledServersRecord::kKeyPath);
+            CString first, second;
+            CHECK((CInstalledServersRecord::ReadServer(Iis, first, second) == 1) == c.read);
+            CHECK(CInstalledServersRecord::WhyNotTrusted().IsEmpty() == (c.read || !RegistryKeyExists(child.c_str())));
             CRunLog log;
             log.KeepInMemory();
-            CInstalledServersRecord record(CInstalledServersRecord::Writing, &log);
-            record.WriteServer(Iis, 1, CString(), CString());
-            const bool said = std::string(log.Text().c_str()).find(c.logSays ? c.logSays : "deleted") != std::string::npos;
-            CHECK(said == (c.logSays != nullptr));
+            CInstalledServersRecord(CInstalledServersRecord::Writing, &log).WriteServer(Iis, 1, CString(), CString());
+            CHECK((strstr(log.Text(), c.logSays ? c.logSays : "deleted") != nullptr) == (c.logSays != nullptr));
             const bool written = !c.logSays || !strstr(c.logSays, "nothing is written");
-            CHECK(KeySecurity(child) == (written ? narrow : "(no key)"));
-            CString first, second;
+            const std::string narrow = written ? "O:BAD:P(A;;KA;;;BA)(A;;KA;;;SY)(A;;KR;;;WD)" : "(no key)";
+            CHECK(KeySecurity(child.c_str()) == (c.kept ? made : narrow));
             CHECK(CInstalledServersRecord::ReadServer(Iis, first, second) == (written ? 1 : 0));
-            if (written) {
-                CHECK(KeySecurity(parent) == narrow);
+            if (written && !c.kept)
+                CHECK(KeySecurity(parent.c_str()) == narrow);
+            if (written)
                 CHECK(ReadRecord().count("left before") == (c.kept ? 1u : 0u));
-            }
-        }
-    }
-}
-
-TEST_CASE("a run that only reads the record uses it only while no one but administration may change it")
-{
-    CleanRecord clean;
-    CScratchRegistryKey key(CInstalledServersRecord::kKeyPath);
-    key.SetDword("Microsoft IIS", 1);
-    struct Case {
-        const char* rule;
-        const char* path;
-        const char* sddl;
-        bool used;
-    } cases[] = {
-        {"made by an administrator by hand", CInstalledServersRecord::kKeyPath, "O:BAD:(A;;KA;;;BA)(A;;KR;;;BU)", true},
-        {"owned by SYSTEM", CInstalledServersRecord::kKeyPath, "O:SYD:(A;;KA;;;SY)(A;;KA;;;BA)", true},
-        {"Users may make subkeys", CInstalledServersRecord::kKeyPath, "D:(A;;KA;;;BA)(A;;0x4;;;BU)", false},
-        {"its parent lets Everyone do everything", CInstalledServersRecord::kParentPath, "D:(A;;KA;;;WD)", false},
-        {"owned by a user", CInstalledServersRecord::kKeyPath, "O:S-1-5-21-1-2-3-1001D:(A;;KA;;;BA)", false},
-    };
-    for (const Case& c : cases) {
-        SECTION(c.rule)
-        {
-            SetKeySecurity(c.path, c.sddl);
-            CString first, second;
-            CHECK((CInstalledServersRecord::ReadServer(Iis, first, second) == 1) == c.used);
-            CHECK(CInstalledServersRecord::WhyNotTrusted().IsEmpty() == c.used);
         }
     }
 }

@@ -201,53 +201,41 @@ TEST_CASE("/DISCOVER /SELECT shows the dialog and then neither writes the record
 
 TEST_CASE("with the real library, configuring and then unconfiguring gives the machine back as it was")
 {
-    // The uninstall takes back from what configuring changed even when discovery then misses it.
-    struct Case {
-        const char* rule;
-        void (*beforeUninstall)(const CScratchDir& dir);
-    } cases[] = {
-        {"as discovery found the servers at install", [](const CScratchDir&) {}},
-        {"the server's entry pointed at a decoy copy, and IIS no longer described",
-         [](const CScratchDir& dir) {
-             CreateDirectoryA(dir / "decoy", nullptr);
-             REQUIRE(CopyFileA(dir / "HTTPD.CNF", dir / "decoy\\HTTPD.CNF", TRUE));
-             SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\2.0", "ETCpath", Sz((dir / "decoy").c_str()));
-             DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv");
-         }},
-    };
-    for (const Case& c : cases) {
-        SECTION(c.rule)
-        {
-            CleanMachine clean;
-            CScratchDir dir;
-            const char* roots = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
-            CScratchRegistryKey rootsKey(roots);
-            rootsKey.SetString("/", Sz("C:\\InetPub\\wwwroot,,1"));
-            const std::vector<NamedRegistryValue> rootsBefore = ListRegistryValues(roots);
-            const std::string fileBefore = "# Brell\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n";
-            WriteBytes(dir / "HTTPD.CNF", fileBefore);
-            WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n"
-                                            "[MS IIS]\r\n/LW, web, 1,\r\n[END]\r\n");
-            SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\2.0", "ETCpath", Sz(dir.Path().c_str()));
-            SetRegistryValue("SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", "Description", Sz("Web Server"));
+    // Also when, at uninstall, the server's entry names a decoy copy and IIS is no longer described:
+    // the stores configuring changed are taken back all the same.
+    const bool missedAtUninstall = GENERATE(false, true);
+    CleanMachine clean;
+    CScratchDir dir;
+    const char* roots = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
+    CScratchRegistryKey rootsKey(roots);
+    rootsKey.SetString("/", Sz("C:\\InetPub\\wwwroot,,1"));
+    const std::vector<NamedRegistryValue> rootsBefore = ListRegistryValues(roots);
+    const std::string fileBefore = "# Brell\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n";
+    WriteBytes(dir / "HTTPD.CNF", fileBefore);
+    WriteBytes(dir / "vpsetup.ini", "[PELLAN BRELL]\r\n/lw/*, web\\*, Pass,\r\n[END]\r\n"
+                                    "[MS IIS]\r\n/LW, web, 1,\r\n[END]\r\n");
+    SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\2.0", "ETCpath", Sz(dir.Path().c_str()));
+    SetRegistryValue("SOFTWARE\\Microsoft\\Inetsrv\\CurrentVersion", "Description", Sz("Web Server"));
 
-            Run(WithLibrary(), "/DISCOVER /CONFIGURE /PATH=C:\\LINKWELL", dir.Path());
-            CHECK(ReadBytes(dir / "HTTPD.CNF") == "# Brell\r\nPass  /lw/*  C:\\LINKWELL\\web\\*\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n");
-            CHECK(ListRegistryValues(roots).size() == 2);
-            CHECK(ListRegistryValues(CConfiguredStores::kKeyPath).size() == 2);
-
-            c.beforeUninstall(dir);
-            Run(WithLibrary(), "/DISCOVER /UNCONFIGURE /PATH=C:\\LINKWELL", dir.Path());
-            CHECK(ReadBytes(dir / "HTTPD.CNF") == fileBefore);
-            CHECK(ListRegistryValues(roots) == rootsBefore);
-            // Every store taken back is forgotten.
-            CHECK(ListRegistryValues(CConfiguredStores::kKeyPath).empty());
-
-            // Nothing of ours is left: a second run rewrites nothing.
-            CHECK(LeftUntouched(dir / "HTTPD.CNF", [&] { Run(WithLibrary(), "/DISCOVER /UNCONFIGURE /PATH=C:\\LINKWELL", dir.Path()); }));
-            CHECK(ListRegistryValues(roots) == rootsBefore);
-        }
+    Run(WithLibrary(), "/DISCOVER /CONFIGURE /PATH=C:\\LINKWELL", dir.Path());
+    CHECK(ReadBytes(dir / "HTTPD.CNF") == "# Brell\r\nPass  /lw/*  C:\\LINKWELL\\web\\*\r\nPass /* C:\\BRELL\\HTDOCS\\*\r\n");
+    CHECK(ListRegistryValues(roots).size() == 2);
+    CHECK(ListRegistryValues(CConfiguredStores::kKeyPath).size() == 2);
+    if (missedAtUninstall) {
+        REQUIRE(CreateDirectoryA(dir / "decoy", nullptr));
+        REQUIRE(CopyFileA(dir / "HTTPD.CNF", dir / "decoy\\HTTPD.CNF", TRUE));
+        SetRegistryValue("SOFTWARE\\Pellan\\Mondrel Brell Webserver\\2.0", "ETCpath", Sz((dir / "decoy").c_str()));
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Inetsrv");
     }
+
+    Run(WithLibrary(), "/DISCOVER /UNCONFIGURE /PATH=C:\\LINKWELL", dir.Path());
+    CHECK(ReadBytes(dir / "HTTPD.CNF") == fileBefore);
+    CHECK(ListRegistryValues(roots) == rootsBefore);
+    CHECK(ListRegistryValues(CConfiguredStores::kKeyPath).empty());
+
+    // Nothing of ours is left: a second run rewrites nothing.
+    CHECK(LeftUntouched(dir / "HTTPD.CNF", [&] { Run(WithLibrary(), "/DISCOVER /UNCONFIGURE /PATH=C:\\LINKWELL", dir.Path()); }));
+    CHECK(ListRegistryValues(roots) == rootsBefore);
 }
 
 TEST_CASE("without vpsetup.dll the program does not start, not even to discover")

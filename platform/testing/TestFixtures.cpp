@@ -109,14 +109,12 @@ std::vector<std::string> WithoutLinesMentioning(const std::vector<std::string>& 
                                                 int& cutLineAt)
 {
     std::vector<std::string> kept;
-    int keptCut = -1;
+    const int cut = cutLineAt;
+    cutLineAt = -1;
     for (size_t at = 0; at < lines.size(); ++at) {
-        if (UpperAscii(lines[at]).find(upperPattern) != std::string::npos)
-            continue;
-        keptCut = static_cast<int>(at) == cutLineAt ? static_cast<int>(kept.size()) : keptCut;
-        kept.push_back(lines[at]);
+        if (UpperAscii(lines[at]).find(upperPattern) == std::string::npos)
+            cutLineAt = static_cast<int>(at) == cut ? static_cast<int>(kept.size()) : cutLineAt, kept.push_back(lines[at]);
     }
-    cutLineAt = keptCut;
     return kept;
 }
 
@@ -160,10 +158,9 @@ void LockDown(const CString& path)
 void OpenToEveryone(const CString& path)
 {
     PSECURITY_DESCRIPTOR open = nullptr;
-    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
-    bool set = SetFileSecurityA(path, DACL_SECURITY_INFORMATION, open) != FALSE;
+    REQUIRE((ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;WD)", SDDL_REVISION_1, &open, nullptr) &&
+             SetFileSecurityA(path, DACL_SECURITY_INFORMATION, open)));
     LocalFree(open);
-    REQUIRE(set);
 }
 
 bool LeftUntouched(const CString& path, const std::function<void()>& run)

@@ -322,54 +322,42 @@ TEST_CASE("files that cannot be written: the file stays as it was, no temporary 
 TEST_CASE("a file at the temporary name is never written into: removed first, or the rewrite gives -1")
 {
     const FileOperation& op = kFileOperations[0];
+    const DWORD kAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kNone = DWORD(-1);
     struct Case {
         const char* rule;
-        DWORD attributes;   // of a file made there; 0 for a folder
-        DWORD heldSharing;  // a handle kept open on it with this sharing, or -1 for none
-        int result;         // 0: either, as the system lets a name whose file is held be made again
+        DWORD attributes;  // of a file made there; 0 for a folder
+        DWORD heldSharing; // a handle kept open on it with this sharing, or kNone
+        int result;        // 0: either, as the system may let a name whose file is held be made again
     } cases[] = {
-        {"a file someone left there, open to everyone", FILE_ATTRIBUTE_NORMAL, DWORD(-1), 1},
-        {"a read-only file", FILE_ATTRIBUTE_READONLY, DWORD(-1), -1},
-        {"a folder", 0, DWORD(-1), -1},
-        {"a file held open without delete sharing", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, -1},
-        {"a file held open with every sharing", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0},
+        {"a file someone left there, open to everyone", FILE_ATTRIBUTE_NORMAL, kNone, 1},
+        {"a read-only file", FILE_ATTRIBUTE_READONLY, kNone, -1},
+        {"a folder", 0, kNone, -1},
+        {"a file held open without delete sharing", FILE_ATTRIBUTE_NORMAL, kAll & ~FILE_SHARE_DELETE, -1},
+        {"a file held open with every sharing", FILE_ATTRIBUTE_NORMAL, kAll, 0},
     };
     for (const Case& c : cases) {
         SECTION(c.rule)
         {
             ServerFiles files(op.fileName, op.content);
-            CString temp = files.config + "1";
-            CString path("C:\\PROD");
-            if (c.attributes == 0) {
+            CString temp = files.config + "1", path("C:\\PROD");
+            if (c.attributes == 0)
                 REQUIRE(CreateDirectoryA(temp, nullptr));
-            } else {
-                WriteBytes(temp, "someone else's");
-                OpenToEveryone(temp);
-                REQUIRE(SetFileAttributesA(temp, c.attributes));
-            }
-            CFileHandle held;
-            if (c.heldSharing != DWORD(-1))
-                held.Reset(CreateFileA(temp, GENERIC_READ, c.heldSharing, nullptr, OPEN_EXISTING, 0, nullptr));
+            else
+                WriteBytes(temp, "someone else's"), OpenToEveryone(temp), SetFileAttributesA(temp, c.attributes);
+            CFileHandle held(c.heldSharing == kNone ? INVALID_HANDLE_VALUE
+                                                    : CreateFileA(temp, GENERIC_READ, c.heldSharing, nullptr, OPEN_EXISTING, 0, nullptr));
             const int result = op.operation(files.config, path);
-            if (c.result != 0)
-                CHECK(result == c.result);
+            CHECK((result == c.result || c.result == 0));
             CHECK((ReadBytes(files.config) == op.content) == (result == -1));
             // What the other opener holds never received a byte of ours.
-            if (held) {
-                char read[64] = "";
-                DWORD got = 0;
-                SetFilePointer(held.Get(), 0, nullptr, FILE_BEGIN);
-                ReadFile(held.Get(), read, sizeof read, &got, nullptr);
-                CHECK(std::string(read, got) == "someone else's");
-            }
+            char read[64];
+            if (DWORD got = 0; held)
+                CHECK((ReadFile(held.Get(), read, sizeof read, &got, nullptr) && std::string(read, got) == "someone else's"));
             held.Reset();
-            // Nothing of ours is left at the name: the folder or the file that blocked it, or nothing.
-            const DWORD left = GetFileAttributesA(temp);
-            if (c.attributes == 0)
-                CHECK((left != INVALID_FILE_ATTRIBUTES && (left & FILE_ATTRIBUTE_DIRECTORY)));
-            else if (c.result == 1 || (c.heldSharing != DWORD(-1) && (c.heldSharing & FILE_SHARE_DELETE)))
-                CHECK_FALSE(FileExists(temp));
-            else
+            // Nothing of ours is left at the name: what blocked it stays, a file removed is gone.
+            const bool removed = c.result == 1 || c.heldSharing == kAll;
+            CHECK((GetFileAttributesA(temp) == INVALID_FILE_ATTRIBUTES) == removed);
+            if (c.attributes && !removed)
                 CHECK(ReadBytes(temp) == "someone else's");
             SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
         }
@@ -490,6 +478,7 @@ std::string FirstAccessListSeen(const CString& temp, const std::function<void()>
         CString temp;
         std::string seen;
         volatile bool stop;
+        HANDLE thread;
         static DWORD WINAPI Look(void* context)
         {
             auto* w = static_cast<Watch*>(context);
@@ -501,18 +490,13 @@ std::string FirstAccessListSeen(const CString& temp, const std::function<void()>
                     w->seen = text, LocalFree(text);
             return 0;
         }
-    } watch = {temp, std::string(), false};
-    CKernelHandle thread(CreateThread(nullptr, 0, Watch::Look, &watch, 0, nullptr));
-    // Stopped however `run` ends: the watcher reads this frame.
-    struct Stop {
-        Watch& watch;
-        HANDLE thread;
-        ~Stop() { watch.stop = true, WaitForSingleObject(thread, 10000); }
-    };
-    {
-        Stop stop = {watch, thread.Get()};
-        run();
-    }
+        // However `run` ends: the watcher reads this frame.
+        ~Watch() { stop = true, WaitForSingleObject(thread, 10000), CloseHandle(thread); }
+    } watch = {temp, std::string(), false, nullptr};
+    watch.thread = CreateThread(nullptr, 0, Watch::Look, &watch, 0, nullptr);
+    run();
+    watch.stop = true;
+    WaitForSingleObject(watch.thread, 10000);
     return watch.seen;
 }
 

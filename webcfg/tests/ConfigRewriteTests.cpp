@@ -167,44 +167,35 @@ TEST_CASE("rewrites of any rule file give its text-mode lines, edited, each endi
 
 TEST_CASE("insertions that each complete the next one's place are placed by a loop, on any stack")
 {
-    // The file's first line goes at the second removal; each line put in goes at the removal two
-    // entries on: each insertion, once placed, completes the next one's place. The edits in turn
-    // leave the last two lines put in.
-    const int chain = 20000;
-    std::vector<ConfigEdit> edits;
-    std::vector<std::string> file = {"# /u2/"}, expected;
-    for (int k = 1; k <= chain; ++k) {
-        const std::string url = "/U" + std::to_string(k) + "/";
-        const std::string line = "Pass  " + url + "  C:\\LW\\x/u" + std::to_string(k + 2) + "/";
+    // The file's first line goes at the second removal, each line put in at the removal two entries
+    // on: placed, each insertion completes the next one's place. The edits in turn leave the last
+    // two lines put in. Run on a thread with a small stack, which the placing must not grow.
+    static std::vector<ConfigEdit> edits;
+    static std::vector<std::string> file = {"# /u2/"}, expected, put;
+    for (int k = 1; k <= 20000; ++k) {
+        const std::string url = "/U" + std::to_string(k) + "/", line = "Pass  " + url + "  C:\\x/u" + std::to_string(k + 2) + "/";
         edits.push_back({ConfigEdit::RemoveLinesMentioning, CString(url.c_str())});
         edits.push_back({ConfigEdit::InsertLine, CString(line.c_str())});
         file.push_back("Pass " + url + " /u1/");
-        if (k >= chain - 1)
+        if (k >= 19999)
             expected.push_back(line);
     }
     struct Lines : CLineSink {
-        std::vector<std::string> put;
         bool Put(const CTextLine& line) override { return put.emplace_back(line.text, line.length), true; }
         bool PutRun(const char*, int) override { return false; }
-    } out;
-    // On a thread with a small stack: the placing must not grow it with the length of the chain.
-    struct Pass {
-        const std::vector<ConfigEdit>& edits;
-        const std::vector<std::string>& file;
-        Lines& out;
-        static DWORD WINAPI Run(void* context)
+        static DWORD WINAPI Pass(void*)
         {
-            auto* pass = static_cast<Pass*>(context);
-            CEditsInOnePass editor(pass->edits, 1);
-            for (const std::string& line : pass->file)
-                editor.TakeLine(CTextLine{line.c_str(), static_cast<int>(line.size())}, pass->out);
-            editor.Finish(pass->out);
+            Lines out;
+            CEditsInOnePass editor(edits, 1);
+            for (const std::string& line : file)
+                editor.TakeLine(CTextLine{line.c_str(), static_cast<int>(line.size())}, out);
+            editor.Finish(out);
             return 0;
         }
-    } pass = {edits, file, out};
-    CKernelHandle thread(CreateThread(nullptr, 256 * 1024, Pass::Run, &pass, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    };
+    CKernelHandle thread(CreateThread(nullptr, 256 * 1024, Lines::Pass, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     REQUIRE(WaitForSingleObject(thread.Get(), 60000) == WAIT_OBJECT_0);
-    CHECK(out.put == expected);
+    CHECK(put == expected);
 }
 
 TEST_CASE("a line put behind the line an end mark cut short, then taken out, leaves it its line end")

@@ -123,26 +123,21 @@ TEST_CASE("the client library is loaded by its full path, and only from a progra
 {
     SavedPath restore;
     CScratchDir dir;
-    // The server's folder: the mapping library's double and the client library it links.
-    CString program = dir / "program";
-    REQUIRE(CreateDirectoryA(program, nullptr));
+    // The server's folder with the mapping library's double and the client library it links; a
+    // copy a user put where a search for the client library meets it first.
+    CString program = dir / "program", database("D:\\MONCFG.VSF"), path("C:\\PROD");
+    REQUIRE((CreateDirectoryA(program, nullptr) && CopyFileA(BesideThisProgram("planted\\pvapi411.dll"), dir / "pvapi411.dll", TRUE)));
     for (const char* library : {"vpmondrel.dll", "pvapi411.dll"})
         REQUIRE(CopyFileA(BesideThisProgram("mondrel-double\\") + library, program + "\\" + library, TRUE));
-    // A copy a user put where a search for the client library meets it first.
-    REQUIRE(CopyFileA(BesideThisProgram("planted\\pvapi411.dll"), dir / "pvapi411.dll", TRUE));
     _putenv("PATH=C:\\windows\\system32");
-    CString database("D:\\MONCFG.VSF");
-    CString path("C:\\PROD");
-
     struct Case {
         const char* rule;
-        const char* openToEveryone; // in the program folder; "" for the folder itself
-        bool called;
+        const char* openToEveryone; // in the program folder, "" for the folder itself; "-": no client library
     } cases[] = {
-        {"a genuine folder: its own client library, never the planted one", nullptr, true},
-        {"a program folder users may change is not loaded from", "", false},
-        {"nor one whose client library users may change", "\\pvapi411.dll", false},
-        {"nor one without a client library", "-", false},
+        {"a genuine folder: its own client library, never the planted one", nullptr},
+        {"a program folder users may change is not loaded from", ""},
+        {"nor one whose client library users may change", "\\pvapi411.dll"},
+        {"nor one without a client library", "-"},
     };
     for (const Case& c : cases) {
         SECTION(c.rule)
@@ -152,10 +147,10 @@ TEST_CASE("the client library is loaded by its full path, and only from a progra
             else if (c.openToEveryone)
                 OpenToEveryone(program + c.openToEveryone);
             REQUIRE(EnsureMondrelContainsVP(database, path, program) == 0);
-            CHECK(FileExists(dir / "mondrel-double.txt") == c.called);
-            if (c.called)
-                CHECK(ReadBytes(dir / "mondrel-double-client.txt") == std::string((program + "\\pvapi411.dll").c_str()) + "\r\n");
-            // The search path is changed as ever, whatever is loaded.
+            // Called only with the genuine client library; the search path changed as ever.
+            CHECK(FileExists(dir / "mondrel-double.txt") == !c.openToEveryone);
+            if (!c.openToEveryone)
+                CHECK(ReadBytes(dir / "mondrel-double-client.txt") == std::string(program.c_str()) + "\\pvapi411.dll\r\n");
             CHECK(EnvironmentPath() == CString("C:\\windows\\system32;") + program);
         }
     }
