@@ -1,5 +1,6 @@
 #include "ConfiguredStores.h"
 
+#include "FileIdentity.h"
 #include "InstalledServersRecord.h"
 #include "ProtectedKeys.h"
 #include "RegistryKey.h"
@@ -37,14 +38,6 @@ bool ParseEntry(const CString& name, const CString& text, ConfiguredStore& store
     return false;
 }
 
-bool IdentityOf(const CString& path, BY_HANDLE_FILE_INFORMATION& identity)
-{
-    // Asking for the attributes only shares with every other opener.
-    CFileHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
-    return file && GetFileInformationByHandle(file.Get(), &identity);
-}
-
 } // namespace
 
 const char CConfiguredStores::kParentPath[] = "SOFTWARE\\Corvane Linkwell Server Setup";
@@ -56,10 +49,9 @@ bool CConfiguredStores::SameStore(int kind, const CString& file, int otherKind, 
         return false;
     if (kind == Iis)
         return true;
-    BY_HANDLE_FILE_INFORMATION a, b;
-    if (IdentityOf(file, a) && IdentityOf(otherFile, b))
-        return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-               a.nFileIndexLow == b.nFileIndexLow;
+    FileIdentity one, other;
+    if (IdentityOf(file, one) && IdentityOf(otherFile, other))
+        return one == other;
     return file.EqualsNoCase(otherFile);
 }
 

@@ -116,8 +116,10 @@ void CPreviewScratch::Remove(const CString& path)
 
 CString CPreviewScratch::CopyOf(const CString& path)
 {
+    FileIdentity identity;
+    const bool identified = IdentityOf(path, identity);
     for (const Copy& copy : m_copies) {
-        if (copy.original.EqualsNoCase(path))
+        if (copy.original.EqualsNoCase(path) || (identified && copy.identified && copy.identity == identity))
             return copy.copy;
     }
     CString folder = NewFolder();
@@ -125,7 +127,7 @@ CString CPreviewScratch::CopyOf(const CString& path)
     if (folder.IsEmpty() || name.IsEmpty())
         return m_folder + "\\nothing";
     CString copy = folder + "\\" + name;
-    m_copies.push_back({path, copy});
+    m_copies.push_back({path, copy, identified, identity});
 
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "CString.h"
+#include "FileIdentity.h"
 #include "Protection.h"
 
 #include <windows.h>
@@ -26,8 +27,8 @@ public:
     DWORD Error() const { return m_error; }
 
     // The copy to hand an operation in place of `path`, made at its first use: a later operation on
-    // the same file works on the same copy, and so sees what the earlier one did, as it would on
-    // the original. A file that the operation could not open either (missing, held by another
+    // the same file, by whatever name, works on the same copy, and so sees what the earlier one
+    // did, as it would on the original. A file that the operation could not open either (missing, held by another
     // program) gives a path where there is nothing, and a temporary name the operation could not
     // create is made impossible to create in the copy's folder too.
     CString CopyOf(const CString& path);
@@ -44,6 +45,8 @@ private:
     struct Copy {
         CString original;
         CString copy;
+        bool identified;
+        FileIdentity identity;
     };
     std::vector<Copy> m_copies;
 };

@@ -1,5 +1,6 @@
 #include "RunLog.h"
 
+#include "FileIdentity.h"
 #include "Protection.h"
 
 #include <windows.h>
@@ -132,8 +133,10 @@ bool CRunLog::Open(const CString& path, const std::vector<CString>& filesInUse)
     }
     // Only a plain disk file that no other name reaches: a second link would make the run append
     // to a file its name does not show.
-    if (GetFileType(m_file.Get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(m_file.Get(), &m_identity) ||
-        m_identity.nNumberOfLinks != 1 || (m_identity.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (GetFileType(m_file.Get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(m_file.Get(), &information) ||
+        information.nNumberOfLinks != 1 || (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        !IdentityOf(m_file.Get(), m_identity)) {
         m_file.Reset();
         return false;
     }
@@ -151,14 +154,8 @@ bool CRunLog::StandAsideFrom(const CString& path)
 {
     if (!m_file.IsValid() || path.IsEmpty() || IsDeviceName(path))
         return false;
-    // Asking for the attributes only shares with every other opener, the log included.
-    CFileHandle other(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!other || !GetFileInformationByHandle(other.Get(), &information))
-        return false;
-    if (information.dwVolumeSerialNumber != m_identity.dwVolumeSerialNumber ||
-        information.nFileIndexHigh != m_identity.nFileIndexHigh || information.nFileIndexLow != m_identity.nFileIndexLow)
+    FileIdentity other;
+    if (!IdentityOf(path, other) || !(other == m_identity))
         return false;
     m_file.Reset();
     return true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "CString.h"
+#include "FileIdentity.h"
 #include "UniqueHandle.h"
 
 #include <vector>
@@ -54,7 +55,7 @@ public:
 
 private:
     CFileHandle m_file;
-    BY_HANDLE_FILE_INFORMATION m_identity = {};
+    FileIdentity m_identity;
     bool m_inMemory = false;
     CString m_text;
 };

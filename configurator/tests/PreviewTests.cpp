@@ -9,6 +9,7 @@
 #include <catch.hpp>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,33 @@ TEST_CASE("a preview logs what the run then does, line for line, and changes not
         CHECK(Count(preview, c.changeInMappings) == 1);
         DeleteFileA(machine.logs / "preview.log");
         DeleteFileA(machine.logs / "real.log");
+    }
+}
+
+TEST_CASE("a preview meets what the run then meets")
+{
+    Machine machine;
+    struct Case {
+        const char* machine;
+        std::function<void()> make;
+    } cases[] = {
+        {"one file recorded for two kinds, by its long and its short name",
+         [&] {
+             char shortName[MAX_PATH];
+             REQUIRE(GetShortPathNameA(machine.dir / "HTTPD.CNF", shortName, sizeof shortName));
+             REQUIRE(CString(shortName) != machine.dir / "HTTPD.CNF");
+             CInstalledServersRecord().WriteServer(Skylane, 1, CString(shortName), CString());
+         }},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.machine)
+        {
+            c.make();
+            const std::string before = machine.State();
+            const std::vector<std::string> preview = machine.Run("/CONFIGURE /PREVIEW", "preview.log");
+            CHECK(machine.State() == before);
+            CHECK(preview == machine.Run("/CONFIGURE", "real.log"));
+        }
     }
 }
 
