@@ -27,11 +27,9 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         Append("mondrel-double-loads.txt", CString("loaded\r\n"));
-        // A call into the client library, so that it is linked as the real library links it.
-        if (PVAPI_ThrowsAllErrors() < 0)
-            return FALSE;
+        // Linked as the real library links the client library (the call makes the import).
         char client[MAX_PATH] = "";
-        GetModuleFileNameA(GetModuleHandleA("pvapi411.dll"), client, sizeof client);
+        GetModuleFileNameA(GetModuleHandleA("pvapi411.dll"), client, PVAPI_ThrowsAllErrors() < 0 ? 0 : sizeof client);
         Append("mondrel-double-client.txt", CString(client) + "\r\n");
     }
     else if (reason == DLL_PROCESS_DETACH)
