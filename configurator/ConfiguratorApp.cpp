@@ -226,7 +226,8 @@ Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
     if (preview && !log->IsOn())
         return Turn::NotCalled;
     CString copy;
-    if (preview && !preview->StoreInPlaceOf(firstFile, copy, *log))
+    // IIS is planned on its roots as they are: there is no file to copy.
+    if (preview && kind != Iis && !preview->StoreInPlaceOf(names.product, firstFile, copy, *log))
         return Turn::NotCalled;
     // The bridge loads nothing from a program folder users may change; the log says why.
     const char* notLoaded = kind == Mondrel ? WhyMondrelProgramFolderNotTrusted(secondFile) : "";

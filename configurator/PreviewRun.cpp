@@ -16,7 +16,7 @@ int CPreviewRun::ReadServer(ServerKind kind, CString& firstFile, CString& second
     return server.found;
 }
 
-bool CPreviewRun::StoreInPlaceOf(const CString& path, CString& copy, CRunLog& log)
+bool CPreviewRun::StoreInPlaceOf(const char* server, const CString& path, CString& copy, CRunLog& log)
 {
     if (!m_tried) {
         m_tried = true;
@@ -27,6 +27,9 @@ bool CPreviewRun::StoreInPlaceOf(const CString& path, CString& copy, CRunLog& lo
                  CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");
         return false;
     }
-    copy = m_scratch.CopyOf(path);
-    return true;
+    if (m_scratch.CopyOf(path, copy))
+        return true;
+    log.Line(CString(server) + ": not previewed: no copy of " + CRunLog::Quoted(path) +
+             " could be made in the temporary folder (error " + CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");
+    return false;
 }

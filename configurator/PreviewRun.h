@@ -21,9 +21,9 @@ public:
     // Whether the kinds come from the record (the run did not discover).
     bool ReadsRecord() const { return m_discovery == nullptr; }
 
-    // The file the kind's operation is to work on in place of `path` (a configuration file or the
-    // database); false, said in the log, when there is nowhere to work.
-    bool StoreInPlaceOf(const CString& path, CString& copy, CRunLog& log);
+    // The file the server's operation is to work on in place of `path` (a configuration file or
+    // the database); false, said in the log, when there is nowhere to work or no copy can be made.
+    bool StoreInPlaceOf(const char* server, const CString& path, CString& copy, CRunLog& log);
 
 private:
     const CServerDiscovery* m_discovery;

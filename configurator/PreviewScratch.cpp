@@ -24,26 +24,29 @@ CString FileNameOf(const CString& path)
     return CString(name);
 }
 
+enum class Copied { Yes, NotTheOriginal, NotTheCopy };
+
 // Copies through a handle opened as the operations open the file, without sharing: a file that
-// another program holds cannot be copied, as it could not be changed.
-bool CopyUnshared(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow)
+// another program holds cannot be copied, as it could not be changed. A copy that cannot be
+// written is another matter: the operation would not meet that.
+Copied CopyUnshared(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow)
 {
     CFileHandle source(CreateFileA(from, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source)
-        return false;
+        return Copied::NotTheOriginal;
     CFileHandle target(CreateFileA(to, GENERIC_WRITE, 0, narrow, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target)
-        return false;
+        return Copied::NotTheCopy;
     static char block[65536];
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(source.Get(), block, sizeof block, &got, nullptr))
-            return false;
+            return Copied::NotTheOriginal;
         if (got == 0)
-            return true;
+            return Copied::Yes;
         DWORD wrote = 0;
         if (!WriteFile(target.Get(), block, got, &wrote, nullptr) || wrote != got)
-            return false;
+            return Copied::NotTheCopy;
     }
 }
 
@@ -114,30 +117,41 @@ void CPreviewScratch::Remove(const CString& path)
     DeleteFileA(path);
 }
 
-CString CPreviewScratch::CopyOf(const CString& path)
+bool CPreviewScratch::CopyOf(const CString& path, CString& copy)
 {
     FileIdentity identity;
     const bool identified = IdentityOf(path, identity);
-    for (const Copy& copy : m_copies) {
-        if (copy.original.EqualsNoCase(path) || (identified && copy.identified && copy.identity == identity))
-            return copy.copy;
+    for (const Copy& made : m_copies) {
+        if (made.original.EqualsNoCase(path) || (identified && made.identified && made.identity == identity)) {
+            copy = made.copy;
+            return true;
+        }
     }
     CString folder = NewFolder();
     CString name = FileNameOf(path);
-    if (folder.IsEmpty() || name.IsEmpty())
-        return m_folder + "\\nothing";
-    CString copy = folder + "\\" + name;
-    m_copies.push_back({path, copy, identified, identity});
+    if (folder.IsEmpty() || name.IsEmpty()) {
+        m_error = folder.IsEmpty() ? GetLastError() : ERROR_INVALID_NAME;
+        return false;
+    }
+    copy = folder + "\\" + name;
 
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         // A folder where the file should be is met as a folder.
-        CreateDirectoryA(copy, m_narrow.Attributes());
-        return copy;
+        m_copies.push_back({path, copy, identified, identity});
+        return CreateDirectoryA(copy, m_narrow.Attributes()) || (m_error = GetLastError(), false);
     }
-    if (attributes == INVALID_FILE_ATTRIBUTES || !CopyUnshared(path, copy, m_narrow.Attributes())) {
+    const Copied copied = attributes == INVALID_FILE_ATTRIBUTES ? Copied::NotTheOriginal
+                                                                : CopyUnshared(path, copy, m_narrow.Attributes());
+    if (copied == Copied::NotTheCopy) {
+        m_error = GetLastError();
         Remove(copy);
-        return copy; // nothing there: the operation finds what it would find
+        return false;
+    }
+    m_copies.push_back({path, copy, identified, identity});
+    if (copied == Copied::NotTheOriginal) {
+        Remove(copy);
+        return true; // nothing there: the operation finds what it would find
     }
     SetFileAttributesA(copy, attributes & kKeptAttributes);
 
@@ -146,19 +160,19 @@ CString CPreviewScratch::CopyOf(const CString& path)
     const CString temporary = path + "1";
     const DWORD temporaryAttributes = GetFileAttributesA(temporary);
     if (temporaryAttributes == INVALID_FILE_ATTRIBUTES)
-        return copy;
+        return true;
     if (temporaryAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         CreateDirectoryA(copy + "1", m_narrow.Attributes());
-        return copy;
+        return true;
     }
     // The run removes it first: one it cannot delete, or that another program holds at all, stops it.
     CFileHandle held(CreateFileA(temporary, DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held) {
         CreateDirectoryA(copy + "1", m_narrow.Attributes());
-        return copy;
+        return true;
     }
     held.Reset();
     CFileHandle(CreateFileA(copy + "1", GENERIC_WRITE, 0, m_narrow.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     SetFileAttributesA(copy + "1", temporaryAttributes & kKeptAttributes);
-    return copy;
+    return true;
 }

@@ -31,7 +31,9 @@ public:
     // did, as it would on the original. A file that the operation could not open either (missing, held by another
     // program) gives a path where there is nothing, and a temporary name the operation could not
     // create is made impossible to create in the copy's folder too.
-    CString CopyOf(const CString& path);
+    // False, with the system's error, when the copy cannot be made or written here: the operation
+    // would not meet that, so the preview cannot say what it does.
+    bool CopyOf(const CString& path, CString& copy);
 
 private:
     // The copy's folder: one per original, so that a copy keeps its file name.

@@ -374,14 +374,14 @@ TEST_CASE("a server or database that users may change is passed over, and the se
     CServerDiscovery d;
     struct Case {
         const char* rule;
-        const char* openToEveryone;
+        const char* openToEveryone[2];
         const char* programFolder;
         const char* database;
     } cases[] = {
-        {"a server in a folder users may write", "D:\\TEMP", "D:\\a\\MONDREL", "D:\\a\\MONDREL\\MONCFG.VSF"},
-        {"a server file users may write", "D:\\TEMP\\VSERVER.EXE", "D:\\a\\MONDREL", "D:\\a\\MONDREL\\MONCFG.VSF"},
-        {"a database file users may write", "D:\\TEMP\\MONCFG.VSF", "D:\\TEMP", "D:\\a\\MONDREL\\MONCFG.VSF"},
-        {"every candidate: nothing found", "*", "", ""},
+        {"a server in a folder users may write", {"D:\\TEMP"}, "D:\\a\\MONDREL", "D:\\a\\MONDREL\\MONCFG.VSF"},
+        {"a server file users may write", {"D:\\TEMP\\VSERVER.EXE"}, "D:\\a\\MONDREL", "D:\\a\\MONDREL\\MONCFG.VSF"},
+        {"a database file users may write", {"D:\\TEMP\\MONCFG.VSF"}, "D:\\TEMP", "D:\\a\\MONDREL\\MONCFG.VSF"},
+        {"every candidate: nothing found", {"D:\\TEMP", "D:\\a\\MONDREL"}, "", ""},
     };
     for (const Case& c : cases) {
         SECTION(c.rule)
@@ -390,12 +390,9 @@ TEST_CASE("a server or database that users may change is passed over, and the se
             for (const char* file : {"D:\\TEMP\\VSERVER.EXE", "D:\\TEMP\\MONCFG.VSF", "D:\\a\\MONDREL\\VSERVER.EXE",
                                      "D:\\a\\MONDREL\\MONCFG.VSF"})
                 TestDrives::MakeFile(file);
-            if (*c.openToEveryone == '*') {
-                for (const char* folder : {"D:\\TEMP", "D:\\a\\MONDREL"})
-                    OpenToEveryone(CString(folder));
-            } else {
-                OpenToEveryone(CString(c.openToEveryone));
-            }
+            for (const char* open : c.openToEveryone)
+                if (open)
+                    OpenToEveryone(CString(open));
             d.ProbeMondrel();
             CHECK(d.m_servers[Mondrel].secondFile == c.programFolder);
             CHECK(d.m_servers[Mondrel].firstFile == c.database);

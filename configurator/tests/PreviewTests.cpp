@@ -149,24 +149,39 @@ TEST_CASE("a preview logs what the run then does, line for line, and changes not
 TEST_CASE("a preview meets what the run then meets")
 {
     Machine machine;
+    // A temporary folder so deep that a copy's name is too long for the system, though its folder is not.
+    CString deep = machine.logs.Path();
+    auto deepTemporaryFolder = [&] {
+        while (deep.GetLength() < 236)
+            CreateDirectoryA(deep += "\\" + CString(std::string(std::min(236 - deep.GetLength(), 40), 't').c_str()), nullptr);
+        SetEnvironmentVariableA("TMP", deep), SetEnvironmentVariableA("TEMP", deep);
+    };
     struct Case {
         const char* machine;
         std::function<void()> make;
+        bool notPreviewed; // each store says why, in place of results the run would not give
     } cases[] = {
+        {"a temporary folder where no copy can be made", deepTemporaryFolder, true},
         {"one file recorded for two kinds, by its long and its short name", [&] {
              char name[MAX_PATH];
              REQUIRE((GetShortPathNameA(machine.dir / "HTTPD.CNF", name, MAX_PATH) && CString(name) != machine.dir / "HTTPD.CNF"));
              CInstalledServersRecord().WriteServer(Skylane, 1, CString(name), CString());
-         }},
+         }, false},
     };
     for (const Case& c : cases) {
         SECTION(c.machine)
         {
+            char temporary[MAX_PATH];
+            GetTempPathA(MAX_PATH, temporary);
             c.make();
             const std::string before = machine.State();
             const std::vector<std::string> preview = machine.Run("/CONFIGURE /PREVIEW", "preview.log");
+            SetEnvironmentVariableA("TMP", temporary), SetEnvironmentVariableA("TEMP", temporary);
             CHECK(machine.State() == before);
-            CHECK(preview == machine.Run("/CONFIGURE", "real.log"));
+            if (c.notPreviewed)
+                CHECK((Count(preview, ": not previewed: no copy of") == 5 && Count(preview, "  result") == 1));
+            else
+                CHECK(preview == machine.Run("/CONFIGURE", "real.log"));
         }
     }
 }
@@ -216,7 +231,9 @@ TEST_CASE("the preview's folder and every copy in it let in only Administrators,
     OpenToEveryone(dir / "HTTPD.CNF");
     CPreviewScratch scratch;
     REQUIRE(scratch.Make());
-    const CString copy = scratch.CopyOf(dir / "HTTPD.CNF"), copyFolder = copy.Left(copy.GetLength() - 10);
+    CString copy;
+    REQUIRE(scratch.CopyOf(dir / "HTTPD.CNF", copy));
+    const CString copyFolder = copy.Left(copy.GetLength() - 10);
     REQUIRE(ReadBytes(copy) == "# rules\r\n");
     for (const CString& made : {copyFolder.Left(copyFolder.GetLength() - 2), copyFolder, copy})
         for (const char* others : {"D:", ";;;WD)", ";;;BU)", ";;;AU)", ";;;IU)"})
