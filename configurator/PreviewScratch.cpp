@@ -4,6 +4,7 @@
 #include "RunLog.h"
 #include "UniqueHandle.h"
 
+#include <cstdlib>
 #include <windows.h>
 
 namespace {
@@ -50,6 +51,53 @@ Copied CopyUnshared(const CString& from, const CString& to, SECURITY_ATTRIBUTES*
     }
 }
 
+const char kFolderPrefix[] = "vpsetup-preview-";
+
+// Whether the folder is one a preview made: not a link, owned by administration or this user,
+// and no one else may change it.
+bool IsPreviewFolder(const CString& folder, DWORD attributes, const CNarrowSecurity& narrow)
+{
+    CReadSecurity security;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           security.FromFile(folder) && security.OwnerIsOneOf(narrow.Holders()) &&
+           !security.AllowsOthers(kFileChangeRights, narrow.Holders());
+}
+
+// Empties and removes a folder of a preview's: its numbered folders, and in them the copies and
+// the temporary names made beside them; links are not followed.
+void RemovePreviewFolder(const CString& folder, int depth)
+{
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(folder + "\\*", &found));
+    for (bool more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found) != FALSE) {
+        const CString entry = folder + "\\" + found.cFileName;
+        if (found.cFileName[0] == '.')
+            continue;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth > 0)
+            RemovePreviewFolder(entry, depth - 1);
+        else if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            SetFileAttributesA(entry, FILE_ATTRIBUTE_NORMAL), DeleteFileA(entry);
+    }
+    find.Reset();
+    RemoveDirectoryA(folder);
+}
+
+// A preview killed before its end (while an error box waited, say) leaves its folder: the next
+// preview removes every one whose process is gone.
+void RemoveLeftovers(const CString& temp, const CNarrowSecurity& narrow)
+{
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(temp + kFolderPrefix + "*", &found));
+    for (bool more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found) != FALSE) {
+        const DWORD process = strtoul(found.cFileName + sizeof kFolderPrefix - 1, nullptr, 10);
+        CKernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
+        if ((running && WaitForSingleObject(running.Get(), 0) == WAIT_TIMEOUT) ||
+            !IsPreviewFolder(temp + found.cFileName, found.dwFileAttributes, narrow))
+            continue;
+        RemovePreviewFolder(temp + found.cFileName, 2);
+    }
+}
+
 } // namespace
 
 CPreviewScratch::~CPreviewScratch()
@@ -80,7 +128,8 @@ bool CPreviewScratch::Make()
     }
     CString base(temp, static_cast<int>(length));
     EnsureTrailingBackslash(base);
-    base += CString("vpsetup-preview-") + CRunLog::Number(static_cast<long>(GetCurrentProcessId()));
+    RemoveLeftovers(base, m_narrow);
+    base += kFolderPrefix + CRunLog::Number(static_cast<long>(GetCurrentProcessId()));
     // A folder left by an earlier process of the same number is not ours to reuse.
     for (int attempt = 0; attempt < 100; ++attempt) {
         CString folder = attempt == 0 ? base : base + "-" + CRunLog::Number(attempt);

@@ -186,6 +186,21 @@ TEST_CASE("a preview meets what the run then meets")
     }
 }
 
+TEST_CASE("a preview removes the folder a preview killed before its end left, and nothing of anyone else's")
+{
+    Machine machine;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const CString ours = CString(temp) + "vpsetup-preview-4000001", theirs = CString(temp) + "vpsetup-preview-4000002";
+    REQUIRE((CreateDirectoryA(ours, nullptr) && CreateDirectoryA(ours + "\\1", nullptr) &&
+             CreateDirectoryA(ours + "\\1\\HTTPD.CNF1", nullptr) && CreateDirectoryA(theirs, nullptr)));
+    WriteBytes(ours + "\\1\\HTTPD.CNF", "a copy"), WriteBytes(theirs + "\\kept", "kept"), OpenToEveryone(theirs);
+    machine.Run("/CONFIGURE /PREVIEW", "preview.log");
+    CHECK(GetFileAttributesA(ours) == INVALID_FILE_ATTRIBUTES);
+    CHECK(ReadBytes(theirs + "\\kept") == "kept");
+    DeleteTree(theirs);
+}
+
 TEST_CASE("a preview without a log shows its text in a window, read-only, until it is closed")
 {
     Machine machine;
