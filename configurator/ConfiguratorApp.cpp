@@ -227,7 +227,10 @@ Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
         return Turn::NotCalled;
     CString copy;
     // IIS is planned on its roots as they are: there is no file to copy.
-    if (preview && kind != Iis && !preview->StoreInPlaceOf(names.product, firstFile, copy, *log))
+    // The Mondrel client library reads its database letting others read it too; the library's own
+    // operations open a configuration file without sharing.
+    if (preview && kind != Iis &&
+        !preview->StoreInPlaceOf(names.product, firstFile, kind == Mondrel ? FILE_SHARE_READ : 0, copy, *log))
         return Turn::NotCalled;
     // The bridge loads nothing from a program folder users may change; the log says why.
     const char* notLoaded = kind == Mondrel ? WhyMondrelProgramFolderNotTrusted(secondFile) : "";

@@ -16,7 +16,7 @@ int CPreviewRun::ReadServer(ServerKind kind, CString& firstFile, CString& second
     return server.found;
 }
 
-bool CPreviewRun::StoreInPlaceOf(const char* server, const CString& path, CString& copy, CRunLog& log)
+bool CPreviewRun::StoreInPlaceOf(const char* server, const CString& path, DWORD sharing, CString& copy, CRunLog& log)
 {
     if (!m_tried) {
         m_tried = true;
@@ -27,7 +27,7 @@ bool CPreviewRun::StoreInPlaceOf(const char* server, const CString& path, CStrin
                  CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");
         return false;
     }
-    if (m_scratch.CopyOf(path, copy))
+    if (m_scratch.CopyOf(path, copy, sharing))
         return true;
     log.Line(CString(server) + ": not previewed: no copy of " + CRunLog::Quoted(path) +
              " could be made in the temporary folder (error " + CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");

@@ -23,7 +23,8 @@ public:
 
     // The file the server's operation is to work on in place of `path` (a configuration file or
     // the database); false, said in the log, when there is nowhere to work or no copy can be made.
-    bool StoreInPlaceOf(const char* server, const CString& path, CString& copy, CRunLog& log);
+    // `sharing`: what the operation allows others while it reads the store.
+    bool StoreInPlaceOf(const char* server, const CString& path, DWORD sharing, CString& copy, CRunLog& log);
 
 private:
     const CServerDiscovery* m_discovery;

@@ -27,12 +27,13 @@ CString FileNameOf(const CString& path)
 
 enum class Copied { Yes, NotTheOriginal, NotTheCopy };
 
-// Copies through a handle opened as the operations open the file, without sharing: a file that
-// another program holds cannot be copied, as it could not be changed. A copy that cannot be
-// written is another matter: the operation would not meet that.
-Copied CopyUnshared(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow)
+// Copies through a handle opened as the operation opens the file (a configuration file without
+// sharing, the database as its client library reads it): a file that another program holds so
+// cannot be copied, as the operation could not read it. A copy that cannot be written is another
+// matter: the operation would not meet that.
+Copied CopyAsOpened(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow, DWORD sharing)
 {
-    CFileHandle source(CreateFileA(from, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle source(CreateFileA(from, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source)
         return Copied::NotTheOriginal;
     CFileHandle target(CreateFileA(to, GENERIC_WRITE, 0, narrow, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -102,6 +103,7 @@ void RemoveLeftovers(const CString& temp, const CNarrowSecurity& narrow)
 
 CPreviewScratch::~CPreviewScratch()
 {
+    m_holds.clear();
     if (m_folder.IsEmpty())
         return;
     for (const Copy& copy : m_copies) {
@@ -166,7 +168,7 @@ void CPreviewScratch::Remove(const CString& path)
     DeleteFileA(path);
 }
 
-bool CPreviewScratch::CopyOf(const CString& path, CString& copy)
+bool CPreviewScratch::CopyOf(const CString& path, CString& copy, DWORD sharing)
 {
     FileIdentity identity;
     const bool identified = IdentityOf(path, identity);
@@ -190,8 +192,13 @@ bool CPreviewScratch::CopyOf(const CString& path, CString& copy)
         m_copies.push_back({path, copy, identified, identity});
         return CreateDirectoryA(copy, m_narrow.Attributes()) || (m_error = GetLastError(), false);
     }
-    const Copied copied = attributes == INVALID_FILE_ATTRIBUTES ? Copied::NotTheOriginal
-                                                                : CopyUnshared(path, copy, m_narrow.Attributes());
+    // Another program reading it as the operation allows: the copy is held the same way, so that
+    // replacing it fails as replacing the original would.
+    const bool heldByReader = sharing != 0 && !CFileHandle(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) &&
+                              GetLastError() == ERROR_SHARING_VIOLATION;
+    const Copied copied = attributes == INVALID_FILE_ATTRIBUTES
+                              ? Copied::NotTheOriginal
+                              : CopyAsOpened(path, copy, m_narrow.Attributes(), sharing);
     if (copied == Copied::NotTheCopy) {
         m_error = GetLastError();
         Remove(copy);
@@ -203,6 +210,8 @@ bool CPreviewScratch::CopyOf(const CString& path, CString& copy)
         return true; // nothing there: the operation finds what it would find
     }
     SetFileAttributesA(copy, attributes & kKeptAttributes);
+    if (heldByReader)
+        m_holds.emplace_back(CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 
     // The temporary name beside the original: a read-only file there cannot be removed, nor one
     // that another program holds. The copy's folder meets the same.

@@ -9,6 +9,7 @@
 #include "CString.h"
 #include "FileIdentity.h"
 #include "Protection.h"
+#include "UniqueHandle.h"
 
 #include <windows.h>
 
@@ -33,7 +34,8 @@ public:
     // create is made impossible to create in the copy's folder too.
     // False, with the system's error, when the copy cannot be made or written here: the operation
     // would not meet that, so the preview cannot say what it does.
-    bool CopyOf(const CString& path, CString& copy);
+    // `sharing` is what the operation allows others while it reads the file.
+    bool CopyOf(const CString& path, CString& copy, DWORD sharing = 0);
 
 private:
     // The copy's folder: one per original, so that a copy keeps its file name.
@@ -51,4 +53,5 @@ private:
         FileIdentity identity;
     };
     std::vector<Copy> m_copies;
+    std::vector<CFileHandle> m_holds; // copies held as another program holds their originals
 };

@@ -149,6 +149,7 @@ TEST_CASE("a preview logs what the run then does, line for line, and changes not
 TEST_CASE("a preview meets what the run then meets")
 {
     Machine machine;
+    CFileHandle held;
     // A temporary folder so deep that a copy's name is too long for the system, though its folder is not.
     CString deep = machine.logs.Path();
     auto deepTemporaryFolder = [&] {
@@ -162,6 +163,11 @@ TEST_CASE("a preview meets what the run then meets")
         bool notPreviewed; // each store says why, in place of results the run would not give
     } cases[] = {
         {"a temporary folder where no copy can be made", deepTemporaryFolder, true},
+        {"a database its server holds for reading, which the run reads all the same", [&] {
+             std::string database = kDatabase;
+             WriteBytes(machine.dir / "MONCFG.VSF", database.replace(database.find("6:C:\\OLD"), 8, "9:C:\\LW\\web"));
+             held.Reset(CreateFileA(machine.dir / "MONCFG.VSF", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+         }, false},
         {"one file recorded for two kinds, by its long and its short name", [&] {
              char name[MAX_PATH];
              REQUIRE((GetShortPathNameA(machine.dir / "HTTPD.CNF", name, MAX_PATH) && CString(name) != machine.dir / "HTTPD.CNF"));
@@ -182,6 +188,7 @@ TEST_CASE("a preview meets what the run then meets")
                 CHECK((Count(preview, ": not previewed: no copy of") == 5 && Count(preview, "  result") == 1));
             else
                 CHECK(preview == machine.Run("/CONFIGURE", "real.log"));
+            held.Reset();
         }
     }
 }
