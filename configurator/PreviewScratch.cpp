@@ -4,7 +4,9 @@
 #include "RunLog.h"
 #include "UniqueHandle.h"
 
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <windows.h>
 
 namespace {
@@ -72,7 +74,7 @@ void RemovePreviewFolder(const CString& folder, int depth)
     CFindHandle find(FindFirstFileA(folder + "\\*", &found));
     for (bool more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found) != FALSE) {
         const CString entry = folder + "\\" + found.cFileName;
-        if (found.cFileName[0] == '.')
+        if (lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0)
             continue;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth > 0)
             RemovePreviewFolder(entry, depth - 1);
@@ -83,6 +85,21 @@ void RemovePreviewFolder(const CString& folder, int depth)
     RemoveDirectoryA(folder);
 }
 
+// A preview's folder holds only the numbered folders of its copies; one holding anything else is
+// somebody's own and stays.
+bool HoldsOnlyNumberedFolders(const CString& folder)
+{
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(folder + "\\*", &found));
+    for (bool more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found) != FALSE) {
+        const bool dots = lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0;
+        if (!dots && (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                      found.cFileName[strspn(found.cFileName, "0123456789")] != '\0'))
+            return false;
+    }
+    return true;
+}
+
 // A preview killed before its end (while an error box waited, say) leaves its folder: the next
 // preview removes every one whose process is gone.
 void RemoveLeftovers(const CString& temp, const CNarrowSecurity& narrow)
@@ -90,12 +107,20 @@ void RemoveLeftovers(const CString& temp, const CNarrowSecurity& narrow)
     WIN32_FIND_DATAA found;
     CFindHandle find(FindFirstFileA(temp + kFolderPrefix + "*", &found));
     for (bool more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found) != FALSE) {
-        const DWORD process = strtoul(found.cFileName + sizeof kFolderPrefix - 1, nullptr, 10);
-        CKernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
-        if ((running && WaitForSingleObject(running.Get(), 0) == WAIT_TIMEOUT) ||
-            !IsPreviewFolder(temp + found.cFileName, found.dwFileAttributes, narrow))
+        // Only our names: the process number, and a second number where that name was taken.
+        const char* number = found.cFileName + sizeof kFolderPrefix - 1;
+        char* end = nullptr;
+        const DWORD process = strtoul(number, &end, 10);
+        if (end == number || (*end && (*end != '-' || !isdigit(static_cast<unsigned char>(end[1])) ||
+                                       end[1 + strspn(end + 1, "0123456789")] != '\0')))
             continue;
-        RemovePreviewFolder(temp + found.cFileName, 2);
+        // Gone only when the system knows no such process; one we may not open may still run.
+        CKernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
+        if (running ? WaitForSingleObject(running.Get(), 0) == WAIT_TIMEOUT : GetLastError() != ERROR_INVALID_PARAMETER)
+            continue;
+        if (IsPreviewFolder(temp + found.cFileName, found.dwFileAttributes, narrow) &&
+            HoldsOnlyNumberedFolders(temp + found.cFileName))
+            RemovePreviewFolder(temp + found.cFileName, 2);
     }
 }
 
@@ -173,28 +198,37 @@ bool CPreviewScratch::CopyOf(const CString& path, CString& copy, DWORD sharing)
     FileIdentity identity;
     const bool identified = IdentityOf(path, identity);
     for (const Copy& made : m_copies) {
-        if (made.original.EqualsNoCase(path) || (identified && made.identified && made.identity == identity)) {
+        // A file of several links is replaced under one name only: each name is then its own copy.
+        if (made.original.EqualsNoCase(path) ||
+            (identified && made.identified && identity.links == 1 && made.identity == identity)) {
             copy = made.copy;
             return true;
         }
     }
     CString folder = NewFolder();
     CString name = FileNameOf(path);
-    if (folder.IsEmpty() || name.IsEmpty()) {
-        m_error = folder.IsEmpty() ? GetLastError() : ERROR_INVALID_NAME;
+    if (folder.IsEmpty()) {
+        m_error = GetLastError();
         return false;
+    }
+    if (name.IsEmpty()) {
+        copy = folder + "\\nothing"; // no file of that name: the operation finds nothing either
+        return true;
     }
     copy = folder + "\\" + name;
 
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         // A folder where the file should be is met as a folder.
+        if (!CreateDirectoryA(copy, m_narrow.Attributes()))
+            return m_error = GetLastError(), false;
         m_copies.push_back({path, copy, identified, identity});
-        return CreateDirectoryA(copy, m_narrow.Attributes()) || (m_error = GetLastError(), false);
+        return true;
     }
-    // Another program reading it as the operation allows: the copy is held the same way, so that
-    // replacing it fails as replacing the original would.
-    const bool heldByReader = sharing != 0 && !CFileHandle(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) &&
+    // Another program reading it as the operation allows, but not letting it be replaced: the copy
+    // is held so too, so that replacing it fails as replacing the original would.
+    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const bool heldByReader = sharing != 0 && !CFileHandle(CreateFileA(path, DELETE, all, nullptr, OPEN_EXISTING, 0, nullptr)) &&
                               GetLastError() == ERROR_SHARING_VIOLATION;
     const Copied copied = attributes == INVALID_FILE_ATTRIBUTES
                               ? Copied::NotTheOriginal
@@ -210,8 +244,11 @@ bool CPreviewScratch::CopyOf(const CString& path, CString& copy, DWORD sharing)
         return true; // nothing there: the operation finds what it would find
     }
     SetFileAttributesA(copy, attributes & kKeptAttributes);
-    if (heldByReader)
+    if (heldByReader) {
         m_holds.emplace_back(CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!m_holds.back())
+            return m_error = GetLastError(), false;
+    }
 
     // The temporary name beside the original: a read-only file there cannot be removed, nor one
     // that another program holds. The copy's folder meets the same.

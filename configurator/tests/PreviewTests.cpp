@@ -177,12 +177,17 @@ TEST_CASE("a preview meets what the run then meets")
     for (const Case& c : cases) {
         SECTION(c.machine)
         {
-            char temporary[MAX_PATH];
-            GetTempPathA(MAX_PATH, temporary);
+            // The temporary folder as it was, however the case ends.
+            struct Restored {
+                char tmp[MAX_PATH] = "", temp[MAX_PATH] = "";
+                void Put() { SetEnvironmentVariableA("TMP", tmp), SetEnvironmentVariableA("TEMP", temp); }
+                ~Restored() { Put(); }
+            } restored;
+            GetEnvironmentVariableA("TMP", restored.tmp, MAX_PATH), GetEnvironmentVariableA("TEMP", restored.temp, MAX_PATH);
             c.make();
             const std::string before = machine.State();
             const std::vector<std::string> preview = machine.Run("/CONFIGURE /PREVIEW", "preview.log");
-            SetEnvironmentVariableA("TMP", temporary), SetEnvironmentVariableA("TEMP", temporary);
+            restored.Put();
             CHECK(machine.State() == before);
             if (c.notPreviewed)
                 CHECK((Count(preview, ": not previewed: no copy of") == 5 && Count(preview, "  result") == 1));
@@ -198,14 +203,21 @@ TEST_CASE("a preview removes the folder a preview killed before its end left, an
     Machine machine;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    const CString ours = CString(temp) + "vpsetup-preview-4000001", theirs = CString(temp) + "vpsetup-preview-4000002";
+    // Ours; one open to everyone; one of a running process (this one); one holding other files.
+    const CString ours = CString(temp) + "vpsetup-preview-4000001", kept[] = {CString(temp) + "vpsetup-preview-4000002",
+        CString(temp) + "vpsetup-preview-" + std::to_string(GetCurrentProcessId()).c_str(), CString(temp) + "vpsetup-preview-4000003"};
     REQUIRE((CreateDirectoryA(ours, nullptr) && CreateDirectoryA(ours + "\\1", nullptr) &&
-             CreateDirectoryA(ours + "\\1\\HTTPD.CNF1", nullptr) && CreateDirectoryA(theirs, nullptr)));
-    WriteBytes(ours + "\\1\\HTTPD.CNF", "a copy"), WriteBytes(theirs + "\\kept", "kept"), OpenToEveryone(theirs);
+             CreateDirectoryA(ours + "\\1\\HTTPD.CNF1", nullptr)));
+    const char* const keptFile[] = {"\\1\\kept", "\\1\\kept", "\\kept"}; // each as ours but for one thing
+    for (int k = 0; k < 3; ++k)
+        CreateDirectoryA(kept[k], nullptr), CreateDirectoryA(kept[k] + "\\1", nullptr), WriteBytes(kept[k] + keptFile[k], "kept");
+    WriteBytes(ours + "\\1\\HTTPD.CNF", "a copy"), OpenToEveryone(kept[0]);
     machine.Run("/CONFIGURE /PREVIEW", "preview.log");
     CHECK(GetFileAttributesA(ours) == INVALID_FILE_ATTRIBUTES);
-    CHECK(ReadBytes(theirs + "\\kept") == "kept");
-    DeleteTree(theirs);
+    for (int k = 0; k < 3; ++k) {
+        CHECK(ReadBytes(kept[k] + keptFile[k]) == "kept");
+        DeleteTree(kept[k]);
+    }
 }
 
 TEST_CASE("a preview without a log shows its text in a window, read-only, until it is closed")

@@ -7,7 +7,8 @@ bool IdentityOf(HANDLE file, FileIdentity& identity)
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(file, &information))
         return false;
-    identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+    identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow,
+                information.nNumberOfLinks};
     return true;
 }
 

@@ -8,6 +8,7 @@ struct FileIdentity {
     DWORD volume = 0;
     DWORD indexHigh = 0;
     DWORD indexLow = 0;
+    DWORD links = 0; // names the file has; a rewrite replaces it under one of them only
     bool operator==(const FileIdentity& other) const
     {
         return volume == other.volume && indexHigh == other.indexHigh && indexLow == other.indexLow;

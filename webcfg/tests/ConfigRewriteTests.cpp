@@ -211,4 +211,5 @@ TEST_CASE("a line put behind the line an end mark cut short, then taken out, lea
     CEditsInOnePass editor({{ConfigEdit::InsertLine, CString("L")}, {ConfigEdit::RemoveLinesMentioning, CString("L")}}, 2);
     REQUIRE(RewriteConfigFile(dir / "onePass", editor) == 0);
     CHECK(ReadBytes(dir / "onePass") == ReadBytes(dir / "inTurn"));
+    CHECK(ReadBytes(dir / "onePass") == "A\r\nC\r\n\x1A after\r\n");
 }
