@@ -23,7 +23,7 @@ bool CPreviewRun::StoreInPlaceOf(const char* server, const CString& path, DWORD 
         m_made = m_scratch.Make();
     }
     if (!m_made) {
-        log.Line(CString("  not previewed: no folder for the copies could be made in the temporary folder (error ") +
+        log.Line(CString(server) + ": not previewed: no folder for the copies could be made in the temporary folder (error " +
                  CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");
         return false;
     }
