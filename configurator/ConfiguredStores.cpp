@@ -5,7 +5,6 @@
 #include "ProtectedKeys.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
-#include "UniqueHandle.h"
 
 namespace {
 
@@ -88,21 +87,21 @@ std::vector<ConfiguredStore> CConfiguredStores::Read(CRunLog* log)
 
 bool CConfiguredStores::Remember(int kind, const CString& file, const CString& programFolder, CRunLog* log)
 {
-    CString name;
+    CString moved; // the entry of the same database, its server since moved
     for (const ConfiguredStore& store : Read(nullptr)) {
         if (!SameStore(store.kind, store.file, kind, file))
             continue;
         if (store.programFolder == programFolder)
             return true;
-        name = store.name; // the same database, its server since moved
+        moved = store.name;
     }
     if (!MakeProtectedKeys({kParentPath, kKeyPath}, KeyLife::Lasting, KeyThere::Judged, log))
         return false;
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS)
         return false;
-    if (!name.IsEmpty())
-        return key.SetValue(name, Entry(kind, file, programFolder)) == ERROR_SUCCESS;
+    if (!moved.IsEmpty())
+        return key.SetValue(moved, Entry(kind, file, programFolder)) == ERROR_SUCCESS;
     // The lowest free number names the entry.
     for (long number = 1; number <= kMostEntries; ++number) {
         CString name = CRunLog::Number(number);

@@ -38,8 +38,9 @@ public:
             return;
         CString beside(besideFolder);
         EnsureTrailingBackslash(beside);
-        // By name, through the search path, only where it does not ship beside the library.
-        if (GetFileAttributesA(beside + kMondrelMappingLibrary) != INVALID_FILE_ATTRIBUTES)
+        // By name, through the search path, only where it does not ship beside the library (an
+        // unknown folder is no folder: "\" would name a drive's root).
+        if (!besideFolder.IsEmpty() && GetFileAttributesA(beside + kMondrelMappingLibrary) != INVALID_FILE_ATTRIBUTES)
             m_mapping.Reset(LoadFromFolder(besideFolder, kMondrelMappingLibrary));
         else
             m_mapping.Reset(LoadLibraryA(kMondrelMappingLibrary));
