@@ -2,6 +2,8 @@
 // drives for the Mondrel server and the rewrites of a large configuration file) against their
 // floors, and of a whole configuring run. Prints one Markdown table row per figure; see
 // scripts/bench.sh, which makes the workloads and runs every figure in one go.
+#include "ByteBlock.h"
+#include "EnsureConfigFile.h"
 #include "FindFileInTree.h"
 #include "PlainCopy.h"
 #include "PlainTreeWalk.h"
@@ -143,7 +145,7 @@ int Peak(const char* figure, const char* root)
 // The configuring call and the way it rewrote the file before (a rewrite for each edit, from the
 // tests' reference), each on a fresh copy of the original. Run where "vpsetup.ini" lies.
 struct RewriteJobs {
-    TimedJob call, sequence, floor;
+    TimedJob call, callWords, sequence, floor;
 };
 
 RewriteJobs MakeRewriteJobs(const char* original, const char* config, const char* installationPath, bool& copied)
@@ -154,60 +156,75 @@ RewriteJobs MakeRewriteJobs(const char* original, const char* config, const char
         CString configArgument(configPath.c_str()), pathArgument(path.c_str());
         EnsureBrellContainsVP(configArgument, pathArgument);
     };
+    // The same code linked here, with the byte pass that processors without SSE2 take.
+    auto callWords = [configPath, path] {
+        CString configArgument(configPath.c_str()), pathArgument(path.c_str());
+        const BytePass before = CurrentBytePass();
+        UseBytePass(BytePass::Words);
+        EnsureConfigFileContainsVP(kBrellVariant, configArgument, pathArgument);
+        UseBytePass(before);
+    };
     auto sequence = [configPath, path] {
         CString configArgument(configPath.c_str()), pathArgument(path.c_str());
         EnsureBySequenceOfRewrites(kBrellVariant, configArgument, pathArgument);
     };
     auto floor = [configPath, &copied] { copied = PlainRewrite(configPath.c_str()) && copied; };
-    return {{freshCopy, call}, {freshCopy, sequence}, {freshCopy, floor}};
+    return {{freshCopy, call}, {freshCopy, callWords}, {freshCopy, sequence}, {freshCopy, floor}};
 }
 
-// Both ways leave the same file, brought up to date: a second call finds nothing to change.
-bool SameFileBothWays(const RewriteJobs& jobs, const char* original, const char* config, const char* installationPath)
+// Every way leaves the same file, brought up to date: a second call finds nothing to change.
+bool SameFileEveryWay(const RewriteJobs& jobs, const char* original, const char* config, const char* installationPath)
 {
     jobs.sequence.prepare();
     jobs.sequence.run();
     const std::string bySequence = WholeFile(config);
+    jobs.callWords.prepare();
+    jobs.callWords.run();
+    const std::string byWords = WholeFile(config);
     jobs.call.prepare();
     jobs.call.run();
     const std::string edited = WholeFile(config);
     CString configPath(config), path(installationPath);
     EnsureBrellContainsVP(configPath, path);
-    return edited == bySequence && edited != WholeFile(original) && edited == WholeFile(config);
+    return edited == bySequence && edited == byWords && edited != WholeFile(original) && edited == WholeFile(config);
 }
 
-// The call against one plain rewrite of the file, and the way it was done before against the same.
-int Rewrite(const char* figure, const char* sequenceFigure, const char* original, const char* config,
-            const char* installationPath)
+// The call (with each byte pass) against one plain rewrite of the file, and the way it was done
+// before against the same.
+int Rewrite(const char* figure, const char* wordsFigure, const char* sequenceFigure, const char* original,
+            const char* config, const char* installationPath)
 {
     bool copied = true;
     RewriteJobs jobs = MakeRewriteJobs(original, config, installationPath, copied);
     auto times = MedianSecondsInTurn(kRepetitions, jobs.call, jobs.floor);
+    auto wordsTimes = MedianSecondsInTurn(kRepetitions, jobs.callWords, jobs.floor);
     auto sequenceTimes = MedianSecondsInTurn(kRepetitions, jobs.sequence, jobs.floor);
     if (!copied)
         return Fail("a plain rewrite failed");
-    if (!SameFileBothWays(jobs, original, config, installationPath))
-        return Fail("the rewrite workload was not brought up to date alike both ways");
+    if (!SameFileEveryWay(jobs, original, config, installationPath))
+        return Fail("the rewrite workload was not brought up to date alike every way");
     PrintTimedRow(figure, times.first, times.second);
+    PrintTimedRow(wordsFigure, wordsTimes.first, wordsTimes.second);
     PrintTimedRow(sequenceFigure, sequenceTimes.first, sequenceTimes.second);
     return 0;
 }
 
 // One line of the picture's data: the file's line count, then the seconds of the way it was done
-// before, of the call and of the floor.
+// before, of the call, of the floor and of the call with the 32-bit pass.
 int Scaling(const char* original, const char* config, const char* installationPath)
 {
     bool copied = true;
     RewriteJobs jobs = MakeRewriteJobs(original, config, installationPath, copied);
     auto times = MedianSecondsInTurn(kScalingRepetitions, jobs.call, jobs.floor);
+    auto wordsTimes = MedianSecondsInTurn(kScalingRepetitions, jobs.callWords, jobs.floor);
     double sequence = MedianSeconds(kScalingRepetitions, jobs.sequence.prepare, jobs.sequence.run);
     if (!copied)
         return Fail("a plain rewrite failed");
-    if (!SameFileBothWays(jobs, original, config, installationPath))
-        return Fail("the rewrite workload was not brought up to date alike both ways");
+    if (!SameFileEveryWay(jobs, original, config, installationPath))
+        return Fail("the rewrite workload was not brought up to date alike every way");
     const std::string content = WholeFile(original);
-    printf("%d %.6f %.6f %.6f\n", static_cast<int>(std::count(content.begin(), content.end(), '\n')), sequence,
-           times.first, times.second);
+    printf("%d %.6f %.6f %.6f %.6f\n", static_cast<int>(std::count(content.begin(), content.end(), '\n')), sequence,
+           times.first, times.second, wordsTimes.first);
     fflush(stdout);
     return 0;
 }
@@ -236,15 +253,15 @@ int main(int argc, char** argv)
         return Peak(argv[2], argv[3]);
     if (args.size() == 3 && args[0] == "peak-once")
         return PeakOnce(argv[2], argv[3]);
-    if (args.size() == 6 && args[0] == "rewrite")
-        return Rewrite(argv[2], argv[3], argv[4], argv[5], argv[6]);
+    if (args.size() == 7 && args[0] == "rewrite")
+        return Rewrite(argv[2], argv[3], argv[4], argv[5], argv[6], argv[7]);
     if (args.size() == 4 && args[0] == "scaling")
         return Scaling(argv[2], argv[3], argv[4]);
     if (args.size() == 4 && args[0] == "program")
         return Program(argv[2], argv[3], argv[4]);
     fprintf(stderr, "usage: vpbench place ROOT\n"
                     "       vpbench search FIGURE ROOT | peak FIGURE ROOT\n"
-                    "       vpbench rewrite FIGURE SEQUENCE-FIGURE ORIGINAL CONFIG INSTALLATION-PATH\n"
+                    "       vpbench rewrite FIGURE WORDS-FIGURE SEQUENCE-FIGURE ORIGINAL CONFIG INSTALLATION-PATH\n"
                     "       vpbench scaling ORIGINAL CONFIG INSTALLATION-PATH\n"
                     "       vpbench program FIGURE PREPARE-COMMAND MEASURED-COMMAND\n");
     return 2;

@@ -1,7 +1,7 @@
 #include "ConfigRewrite.h"
 
 #include "ByteBlock.h"
-#include "ReplacementFile.h"
+#include "ReadGuard.h"
 
 #include <windows.h>
 
@@ -72,34 +72,43 @@ void CRemoveLinesWhere::TakeRun(const CTextRun& run, CLineSink& out)
     }
 }
 
-int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
+int COpenConfigFile::Run(const std::function<int()>& call)
 {
-    CString tempPath = configPath + "1";
+    if (!m_text.MappedBytes())
+        return call();
+    int result = -1;
+    if (!RunGuardingMappedReads(m_text.MappedBytes(), m_text.MappedLength(), [&] { result = call(); })) {
+        m_replacement.reset();
+        return -1;
+    }
+    return result;
+}
+
+int COpenConfigFile::Rewrite(CLineEditor& editor)
+{
+    const CString tempPath = m_path + "1";
     // Read-only files are not ours to replace: neither the configuration file nor a file that
     // already holds the temporary name. Checked here because a privileged process may be let
     // through by the system.
-    if (IsReadOnly(configPath) || IsReadOnly(tempPath))
+    if (IsReadOnly(m_path) || IsReadOnly(tempPath) || !m_text.Rewind())
         return -1;
-    CTextFileReader original;
-    if (!original.Open(configPath))
-        return -1;
-    CReplacementFile replacement(configPath, tempPath);
+    m_replacement.reset(new CReplacementFile(m_path, tempPath));
     CTextFileWriter temp;
-    if (!replacement.Create() || !temp.Attach(replacement.Handle()))
+    if (!m_replacement->Create() || !temp.Attach(m_replacement->Handle()))
         return -1;
 
     CFileSink sink(temp);
     for (;;) {
         CTextRun run;
-        original.ReadRun(run);
-        if (run.lines > 0) {
+        m_text.ReadRun(run);
+        if (run.length > 0) {
             editor.TakeRun(run, sink);
             continue;
         }
         CTextLine line;
-        if (!original.ReadLine(line))
+        if (!m_text.ReadLine(line))
             break;
-        if (original.LineCutByEndMark())
+        if (m_text.LineCutByEndMark())
             sink.WatchForCutLine(line);
         editor.TakeLine(line, sink);
     }
@@ -109,9 +118,17 @@ int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
         temp.LeaveOffLastLineEnd();
     const char* rest = nullptr;
     int restLength = 0;
-    while (original.ReadPastEndMark(rest, restLength))
+    while (m_text.ReadPastEndMark(rest, restLength))
         temp.WriteBytes(rest, restLength);
-    bool complete = !original.Failed() && temp.Close();
-    original.Close();
-    return complete && replacement.Commit() ? 0 : -1;
+    bool complete = !m_text.Failed() && temp.Close();
+    m_text.Close();
+    complete = complete && m_replacement->Commit();
+    m_replacement.reset();
+    return complete ? 0 : -1;
+}
+
+int RewriteConfigFile(const CString& configPath, CLineEditor& editor)
+{
+    COpenConfigFile file(configPath);
+    return file.Open() ? file.Run([&] { return file.Rewrite(editor); }) : -1;
 }

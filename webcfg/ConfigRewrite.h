@@ -3,9 +3,11 @@
 #pragma once
 
 #include "CString.h"
+#include "ReplacementFile.h"
 #include "TextFile.h"
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -44,9 +46,32 @@ private:
     std::function<bool(const CString& line)> m_removes;
 };
 
-// Runs the editor over the file through the temporary file (CReplacementFile), which takes on the
-// file's protection. The editor sees the text before an end mark (Ctrl-Z); the mark and every byte
-// after it follow the edited lines as they stood. 0 on success; -1 when a file cannot be opened,
-// read, written, protected as the original was or replaced, in which case the file is as it was
-// and no temporary file is left behind, also when the editor throws.
+// A call's hold on one configuration file: opened once, allowing no other opener, read as often as
+// the call's decisions need, and rewritten from what was read. Where it lies on a fixed drive it
+// is mapped whole, and Run keeps a disk that fails under a read of it from ending the process.
+class COpenConfigFile {
+public:
+    explicit COpenConfigFile(const CString& path) : m_path(path) {}
+    bool Open() { return m_text.Open(m_path, CTextFileReader::MappedOnFixedDrive); }
+    // The file from its start, for one more reading; null when it cannot be read again.
+    CTextFileReader* FromStart() { return m_text.Rewind() ? &m_text : nullptr; }
+    // The call's result; -1, with the file as it was and no temporary file left, where a read of
+    // the mapped file failed.
+    int Run(const std::function<int()>& call);
+    // Runs the editor over the file through the temporary file (CReplacementFile), which takes
+    // on the file's protection, and closes the file to replace it. The editor sees the text before
+    // an end mark (Ctrl-Z); the mark and every byte after it follow the edited lines as they
+    // stood. 0 on success; -1 when a file cannot be read, written, protected as the original was
+    // or replaced, in which case the file is as it was and no temporary file is left behind, also
+    // when the editor throws.
+    int Rewrite(CLineEditor& editor);
+
+private:
+    CString m_path;
+    CTextFileReader m_text;
+    // Held here, outside what Run guards, so that a failed read still removes it.
+    std::unique_ptr<CReplacementFile> m_replacement;
+};
+
+// Opens the file and rewrites it (COpenConfigFile::Rewrite); -1 also when it cannot be opened.
 int RewriteConfigFile(const CString& configPath, CLineEditor& editor);

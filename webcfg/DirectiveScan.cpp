@@ -121,7 +121,7 @@ bool CDirectiveScanner::WantsMoreLines() const
 
 bool CDirectiveScanner::WantsOnlyMentions() const
 {
-    return !m_beforeFirstDirective && m_interest && !m_keepLines;
+    return !m_beforeFirstDirective && m_interest;
 }
 
 DirectiveScan CDirectiveScanner::Result()
@@ -134,17 +134,27 @@ bool ScanDirectives(const char* configPath, const DirectiveKeyword* keywords, in
                     bool keepLines, DirectiveScan& scan, const ScanInterest* interest)
 {
     CTextFileReader file;
-    if (!file.Open(configPath))
-        return false;
+    return file.Open(configPath) && ScanDirectives(file, keywords, keywordCount, keepLines, scan, interest);
+}
+
+bool ScanDirectives(CTextFileReader& file, const DirectiveKeyword* keywords, int keywordCount, bool keepLines,
+                    DirectiveScan& scan, const ScanInterest* interest)
+{
     CDirectiveScanner scanner(keywords, keywordCount, keepLines, interest);
-    // Past the first directive, a scan that keeps only the directives of a few URL patterns reads
-    // only the lines that mention one of them: a directive's first word stands in its line. The
-    // rest of a large file is passed over a run of lines at a time.
-    const CMentionSieve sieve(interest ? interest->urlPatterns : std::vector<CString>());
+    // Past the first directive, a scan with an interest reads only the lines that mention one of
+    // its texts: a directive's first word stands in its line, and a line kept is one of the lines.
+    // The rest of a large file is passed over a run of lines at a time.
+    std::vector<CString> mentioned;
+    if (interest) {
+        mentioned = interest->urlPatterns;
+        if (keepLines)
+            mentioned.insert(mentioned.end(), interest->lines.begin(), interest->lines.end());
+    }
+    const CMentionSieve sieve(mentioned);
     CString line;
     while (scanner.WantsMoreLines()) {
         CTextRun run;
-        if (scanner.WantsOnlyMentions() && (file.ReadRun(run), run.lines > 0)) {
+        if (scanner.WantsOnlyMentions() && (file.ReadRun(run), run.length > 0)) {
             const char* end = run.text + run.length;
             for (const char* from = sieve.NextLine(run.text, end); from < end; from = sieve.NextLine(from, end)) {
                 const char* next = FindEitherByte(from, end, '\n', '\n') + 1;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CString.h"
+#include "TextFile.h"
 
 #include <vector>
 
@@ -43,7 +44,7 @@ public:
     // False once further lines can change nothing: with an interest in nothing, the first
     // directive line settles the insertion point.
     bool WantsMoreLines() const;
-    // True once only directives of the interest's URL patterns can change the result.
+    // True once only lines that mention a text of the interest can change the result.
     bool WantsOnlyMentions() const;
     // Finishes the scan and hands over its result.
     DirectiveScan Result();
@@ -65,3 +66,6 @@ bool ReadDirectiveLine(const CString& line, const DirectiveKeyword* keywords, in
 // Scans the file; false when it cannot be opened or read.
 bool ScanDirectives(const char* configPath, const DirectiveKeyword* keywords, int keywordCount,
                     bool keepLines, DirectiveScan& scan, const ScanInterest* interest = nullptr);
+// Scans a file already open, from where its reader stands.
+bool ScanDirectives(CTextFileReader& file, const DirectiveKeyword* keywords, int keywordCount, bool keepLines,
+                    DirectiveScan& scan, const ScanInterest* interest);

@@ -132,7 +132,7 @@ void CEditsInOnePass::TakeLine(const CTextLine& line, CLineSink& out)
 
 // Whole lines that no removal takes out: they count alike for every waiting insertion, so they
 // go out as runs up to each line where an insertion is placed.
-void CEditsInOnePass::PutPlainLines(const char* from, const char* to, int knownLines, CLineSink& out)
+void CEditsInOnePass::PutPlainLines(const char* from, const char* to, CLineSink& out)
 {
     while (from < to && !m_waiting.empty()) {
         int most = 0;
@@ -141,11 +141,6 @@ void CEditsInOnePass::PutPlainLines(const char* from, const char* to, int knownL
         const int untilPlaced = m_insertionPoint - most;
         if (untilPlaced <= 0)
             break; // a negative insertion point is the end of the file
-        if (knownLines >= 0 && knownLines < untilPlaced) {
-            for (Waiting& waiting : m_waiting)
-                waiting.counted += knownLines;
-            break;
-        }
         const char* last = from;
         int passed = 0;
         while (passed < untilPlaced - 1 && last < to) {
@@ -162,7 +157,6 @@ void CEditsInOnePass::PutPlainLines(const char* from, const char* to, int knownL
         out.PutRun(from, static_cast<int>(next - from));
         PlaceBehind(-1, kNever, out);
         from = next;
-        knownLines = knownLines < 0 ? -1 : knownLines - passed - 1;
     }
     out.PutRun(from, static_cast<int>(to - from));
 }
@@ -173,7 +167,7 @@ void CEditsInOnePass::TakeRun(const CTextRun& run, CLineSink& out)
     const char* end = run.text + run.length;
     for (const char* from = run.text;;) {
         const char* mention = m_sieve.NextLine(from, end);
-        PutPlainLines(from, mention, from == run.text && mention == end ? run.lines : -1, out);
+        PutPlainLines(from, mention, out);
         if (mention == end)
             return;
         const char* next = NextLineStart(mention, end);

@@ -38,7 +38,7 @@ private:
     };
 
     int FirstRemovalMentioned(const char* text, int length, int after) const;
-    void PutPlainLines(const char* from, const char* to, int knownLines, CLineSink& out);
+    void PutPlainLines(const char* from, const char* to, CLineSink& out);
     void Count(int madeAt, int removedAt);
     void PlaceBehind(int madeAt, int removedAt, CLineSink& out);
     void PlaceCompleted(CLineSink& out);

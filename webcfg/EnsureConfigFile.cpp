@@ -10,20 +10,19 @@ namespace {
 // The insertion point decides whether the file can be used at all, before the template is read;
 // this first reading keeps no directive. With no line above the first directive there is nowhere
 // to put a new one. 0 when the file cannot be used.
-int UsableInsertionPoint(const ConfigFileVariant& variant, const CString& configPath)
+int UsableInsertionPoint(const ConfigFileVariant& variant, COpenConfigFile& file)
 {
     const ScanInterest nothing;
     DirectiveScan scan;
-    if (!ScanDirectives(configPath, variant.keywords, 2, false, scan, &nothing))
+    CTextFileReader* text = file.FromStart();
+    if (!text || !ScanDirectives(*text, variant.keywords, 2, false, scan, &nothing))
         return 0;
     return scan.insertionPoint < 1 ? 0 : scan.insertionPoint;
 }
 
-} // namespace
-
-int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
+int ContainsVP(const ConfigFileVariant& variant, COpenConfigFile& file, CString& installationPath)
 {
-    const int insertionPoint = UsableInsertionPoint(variant, configPath);
+    const int insertionPoint = UsableInsertionPoint(variant, file);
     if (insertionPoint < 1)
         return -1;
 
@@ -34,7 +33,8 @@ int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& 
     // The directives themselves are read again with what the template can meet, which in a
     // large file is a few of many thousands.
     const ScanInterest interest = InterestOf(variant, entries);
-    if (!ScanDirectives(configPath, variant.keywords, 2, variant.presentWhenLineStands, scan, &interest))
+    CTextFileReader* text = file.FromStart();
+    if (!text || !ScanDirectives(*text, variant.keywords, 2, variant.presentWhenLineStands, scan, &interest))
         return -1;
 
     const std::vector<ConfigEdit> edits = PlanConfigEdits(variant, scan, entries);
@@ -44,18 +44,16 @@ int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& 
     // Every edit in one rewrite: the file is never left with some of them, and a failed rewrite
     // leaves it as it was.
     CEditsInOnePass editor(edits, insertionPoint);
-    if (RewriteConfigFile(configPath, editor) != 0)
-        return -1;
-    return 1;
+    return file.Rewrite(editor) == 0 ? 1 : -1;
 }
 
-int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
+int LacksVP(const ConfigFileVariant& variant, COpenConfigFile& file, CString& installationPath)
 {
     // Taking a line out needs no insertion point: only a file that cannot be read or holds no
     // line is refused, and that before the template is read, as configuring does.
-    CTextFileReader file;
+    CTextFileReader* text = file.FromStart();
     CString line;
-    if (!file.Open(configPath) || !file.ReadLine(line))
+    if (!text || !text->ReadLine(line))
         return -1;
     std::vector<TemplateEntry> entries;
     if (!ReadTemplateSection(variant.sectionName, installationPath, variant.separator, entries))
@@ -64,13 +62,28 @@ int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& con
     const COwnLines own(variant, entries);
     // Read once to learn whether anything is ours: a file without our lines is not touched.
     bool any = own.IsOwn(line);
-    while (!any && file.ReadLine(line))
+    while (!any && text->ReadLine(line))
         any = own.IsOwn(line);
-    if (file.Failed())
+    if (text->Failed())
         return -1;
-    file.Close();
 
     // All our lines go in one rewrite; a failed one leaves the file as it was, and our lines in it.
     CRemoveLinesWhere editor([&own](const CString& text) { return own.IsOwn(text); });
-    return any && RewriteConfigFile(configPath, editor) != 0 ? -1 : 1;
+    return any && file.Rewrite(editor) != 0 ? -1 : 1;
+}
+
+} // namespace
+
+// Each call opens its file once and holds it, so that nothing changes it between the reading
+// that decides and the rewrite.
+int EnsureConfigFileContainsVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
+{
+    COpenConfigFile file(configPath);
+    return file.Open() ? file.Run([&] { return ContainsVP(variant, file, installationPath); }) : -1;
+}
+
+int EnsureConfigFileLacksVP(const ConfigFileVariant& variant, const CString& configPath, CString& installationPath)
+{
+    COpenConfigFile file(configPath);
+    return file.Open() ? file.Run([&] { return LacksVP(variant, file, installationPath); }) : -1;
 }

@@ -1,5 +1,9 @@
 #include "MentionSieve.h"
 
+#include "ByteBlock.h"
+
+#include <algorithm>
+
 namespace {
 
 unsigned Folded(char c)
@@ -8,6 +12,8 @@ unsigned Folded(char c)
 }
 
 const unsigned char kLongestShift = 255;
+// Beyond this many ways of beginning, comparing each at every place costs more than the window.
+const size_t kMostFirstPairs = 6;
 
 } // namespace
 
@@ -37,7 +43,12 @@ CMentionSieve::CMentionSieve(const std::vector<CString>& upperPatterns)
         }
         const unsigned start = keyBytes == 2 ? KeyAt(text + 1) : KeyAt(text);
         m_starts[start / 32] |= 1u << (start % 32);
+        const unsigned short pair = static_cast<unsigned short>(Folded(text[0]) | (Folded(text[1]) << 8));
+        if (keyBytes == 2 && std::find(m_firstPairs.begin(), m_firstPairs.end(), pair) == m_firstPairs.end())
+            m_firstPairs.push_back(pair);
     }
+    if (keyBytes != 2 || m_firstPairs.size() > kMostFirstPairs)
+        m_firstPairs.clear();
 }
 
 unsigned CMentionSieve::KeyAt(const char* last) const
@@ -57,6 +68,14 @@ const char* CMentionSieve::NextLine(const char* from, const char* end) const
         return from;
     if (m_window == 0 || end - from < m_window)
         return end;
+    if (!m_firstPairs.empty() && CurrentBytePass() == BytePass::Sse2) {
+        const char* first = FindFoldedPairInSse2(from, end, m_firstPairs.data(), static_cast<int>(m_firstPairs.size()));
+        if (first == end)
+            return end;
+        while (first > from && first[-1] != '\n')
+            --first;
+        return first;
+    }
     for (const char* last = from + m_window - 1; last < end;) {
         const unsigned char shift = m_shift[KeyAt(last)];
         if (shift != 0) {

@@ -2,9 +2,10 @@
 // at each of its bytes for a line end (and, to remove lines, for a searched text) and copies
 // every line. The system's memchr goes a byte at a time on some systems, and its memcpy costs a
 // call for every short copy. A word of four bytes is compared at once in a general-purpose
-// register: the processors the modules are made for have 32-bit registers and no vector
-// instructions to count on, and the tests and the benchmark run the same code as the shipped
-// modules.
+// register, which every processor the modules are made for has. The one pass that tells where
+// the runs of whole lines break also has a 16-byte form for processors with SSE2, chosen when
+// the system says the processor has it; both forms give the same answers and both run in the
+// tests.
 #pragma once
 
 #include <cstdint>
@@ -102,6 +103,24 @@ inline const char* FindEitherPair(const char* from, const char* end, char a1, ch
 {
     return byte_block::swar::FindEitherPair(from, end, a1, a2, b1, b2);
 }
+
+// The first place in [from, end) where a run of lines that each end in CR LF breaks: an end mark
+// (Ctrl-Z) or an LF whose line does not end in CR LF. `from` is where a line starts (an LF there
+// ends an empty line, with no CR of its own); end when the run goes on to the end.
+const char* FindRunBreak(const char* from, const char* end);
+
+// The first place in [from, end - 1) whose byte and the next, each with bit 5 cleared (letters of
+// either case alike), are one of the pairs (first byte in the low 8 bits, both folded so); end
+// when there is none. 16 bytes at a time: only where CurrentBytePass() is SSE2.
+const char* FindFoldedPairInSse2(const char* from, const char* end, const unsigned short* pairs, int pairCount);
+
+// The two forms of that pass: 16 bytes at a time, and a word of four at a time.
+enum class BytePass { Sse2, Words };
+// The form in use: SSE2 where the system says the processor has it.
+BytePass CurrentBytePass();
+// For the tests: the form to use from now on, so that both run; SSE2 is taken only where the
+// processor has it. False when the form cannot be had here.
+bool UseBytePass(BytePass pass);
 
 // Copies count bytes between blocks that do not overlap.
 inline void CopyBytes(char* to, const char* from, size_t count)

@@ -1,19 +1,103 @@
 #include "TextFile.h"
 
 #include "ByteBlock.h"
+#include "ReadGuard.h"
 
 #include <cstring>
 
 namespace {
+
 const char kCtrlZ = '\x1A';
+// A view larger than this is not asked for: a 32-bit process seldom has that much room in one
+// piece, and blocks serve as well.
+const DWORD kLargestView = 512u << 20;
+
+bool OnFixedDrive(const char* path)
+{
+    char full[MAX_PATH];
+    char* name = nullptr;
+    const DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
+    // A path of the form "X:\..." names its drive; any other (a network share) is read in blocks.
+    const char letter = length >= 3 && length < sizeof full && full[1] == ':' && full[2] == '\\' ? AsciiUpper(full[0]) : 0;
+    if (letter < 'A' || letter > 'Z')
+        return false;
+    // A drive's kind is asked once for the process: the answer does not change while setup runs,
+    // and some systems take milliseconds to give it. A drive that is taken away all the same is
+    // met by the guard of the mapped reads.
+    static UINT kinds['Z' - 'A' + 1] = {};
+    UINT& kind = kinds[letter - 'A'];
+    if (kind == 0) {
+        const char root[] = {letter, ':', '\\', '\0'};
+        kind = GetDriveTypeA(root) + 1;
+    }
+    return kind == DRIVE_FIXED + 1;
 }
 
-bool CTextFileReader::Open(const char* path)
+} // namespace
+
+bool CTextFileReader::Open(const char* path, Way way)
+{
+    Close();
+    Restart();
+    m_file.Reset(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file || way != MappedOnFixedDrive || !CanGuardMappedReads() || !OnFixedDrive(path))
+        return m_file.IsValid();
+    DWORD high = 0;
+    const DWORD size = GetFileSize(m_file.Get(), &high);
+    if (size == INVALID_FILE_SIZE || high != 0 || size == 0 || size > kLargestView)
+        return true;
+    m_mapping = CreateFileMappingA(m_file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (m_mapping)
+        m_view = static_cast<const char*>(MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, 0));
+    if (m_view)
+        m_viewLength = size;
+    else
+        Unmap(); // read in blocks
+    return true;
+}
+
+void CTextFileReader::Restart()
 {
     m_used = m_pos = 0;
-    m_atEnd = m_failed = m_atMark = m_lineCut = false;
-    m_file.Reset(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return m_file.IsValid();
+    m_atEnd = m_failed = m_atMark = m_lineCut = m_viewGiven = false;
+    m_data = m_buffer;
+}
+
+bool CTextFileReader::Rewind()
+{
+    Restart();
+    return m_view || (m_file && SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == 0);
+}
+
+void CTextFileReader::Close()
+{
+    Unmap();
+    m_file.Reset();
+}
+
+void CTextFileReader::Unmap()
+{
+    if (m_view)
+        UnmapViewOfFile(m_view);
+    if (m_mapping)
+        CloseHandle(m_mapping);
+    m_view = nullptr;
+    m_mapping = nullptr;
+    m_viewLength = 0;
+}
+
+bool CTextFileReader::ReadBlock(DWORD& got)
+{
+    got = 0;
+    if (m_view) {
+        if (!m_viewGiven)
+            got = m_viewLength;
+        m_viewGiven = true;
+        m_data = m_view;
+        return true;
+    }
+    m_data = m_buffer;
+    return ReadFile(m_file.Get(), m_buffer, sizeof m_buffer, &got, nullptr) != FALSE;
 }
 
 bool CTextFileReader::Fill()
@@ -21,7 +105,7 @@ bool CTextFileReader::Fill()
     if (m_atEnd || !m_file)
         return false;
     DWORD got = 0;
-    if (!ReadFile(m_file.Get(), m_buffer, sizeof m_buffer, &got, nullptr)) {
+    if (!ReadBlock(got)) {
         m_failed = m_atEnd = true;
         return false;
     }
@@ -48,11 +132,11 @@ bool CTextFileReader::ReadLine(CTextLine& line)
             line.length = m_joined.GetLength();
             return any;
         }
-        const char* start = m_buffer + m_pos;
-        const char* end = m_buffer + m_used;
+        const char* start = m_data + m_pos;
+        const char* end = m_data + m_used;
         const char* stop = FindEitherByte(start, end, '\n', kCtrlZ);
         any = any || stop > start;
-        m_pos = static_cast<DWORD>(stop - m_buffer);
+        m_pos = static_cast<DWORD>(stop - m_data);
         if (stop == end) {
             // The next block overwrites this one: keep what there is of the line.
             m_joined.Append(start, static_cast<int>(stop - start));
@@ -88,22 +172,17 @@ bool CTextFileReader::ReadLine(CTextLine& line)
 
 void CTextFileReader::ReadRun(CTextRun& run)
 {
-    run.lines = 0;
     if (m_pos == m_used)
         Fill();
-    const char* start = m_buffer + m_pos;
-    const char* end = m_buffer + m_used;
-    const char* next = start;
-    for (;;) {
-        const char* stop = FindEitherByte(next, end, '\n', kCtrlZ);
-        if (stop == end || *stop == kCtrlZ || stop == next || stop[-1] != '\r')
-            break;
-        next = stop + 1;
-        ++run.lines;
-    }
+    const char* start = m_data + m_pos;
+    // The run ends behind the last LF in front of the line that breaks it (or of the block's end,
+    // where a line may go on into the next block).
+    const char* next = FindRunBreak(start, m_data + m_used);
+    while (next > start && next[-1] != '\n')
+        --next;
     run.text = start;
     run.length = static_cast<int>(next - start);
-    m_pos = static_cast<DWORD>(next - m_buffer);
+    m_pos = static_cast<DWORD>(next - m_data);
 }
 
 bool CTextFileReader::ReadPastEndMark(const char*& bytes, int& length)
@@ -112,14 +191,14 @@ bool CTextFileReader::ReadPastEndMark(const char*& bytes, int& length)
         return false;
     if (m_pos == m_blockEnd) {
         DWORD got = 0;
-        if (!ReadFile(m_file.Get(), m_buffer, sizeof m_buffer, &got, nullptr))
+        if (!ReadBlock(got))
             m_failed = true;
         if (m_failed || got == 0)
             return false;
         m_pos = 0;
         m_blockEnd = got;
     }
-    bytes = m_buffer + m_pos;
+    bytes = m_data + m_pos;
     length = static_cast<int>(m_blockEnd - m_pos);
     m_pos = m_used = m_blockEnd; // nothing of it is read as lines
     return true;
@@ -158,21 +237,30 @@ bool CTextFileWriter::Attach(HANDLE file)
     return file != INVALID_HANDLE_VALUE && file != nullptr;
 }
 
-bool CTextFileWriter::Flush()
+bool CTextFileWriter::WriteOut(const char* data, DWORD length)
 {
     DWORD done = 0;
-    while (!m_failed && done < m_used) {
+    while (!m_failed && done < length) {
         DWORD wrote = 0;
-        if (!WriteFile(m_file, m_buffer + done, m_used - done, &wrote, nullptr) || wrote == 0)
+        if (!WriteFile(m_file, data + done, length - done, &wrote, nullptr) || wrote == 0)
             m_failed = true;
         done += wrote;
     }
+    return !m_failed;
+}
+
+bool CTextFileWriter::Flush()
+{
+    WriteOut(m_buffer, m_used);
     m_used = 0;
     return !m_failed;
 }
 
 bool CTextFileWriter::Put(const char* data, int length)
 {
+    // A block or more (a run of a mapped file) goes to the file from where it lies.
+    if (length >= static_cast<int>(sizeof m_buffer))
+        return Flush() && WriteOut(data, static_cast<DWORD>(length));
     while (length > 0 && !m_failed) {
         if (m_used == sizeof m_buffer && !Flush())
             break;

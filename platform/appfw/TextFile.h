@@ -1,7 +1,8 @@
 // Text files as the product reads and writes them: opened without sharing, read line by line in
 // text mode (CR LF or LF ends a line, Ctrl-Z ends the file's text, a line may be of any length;
 // the mark and what follows it can be read as they stand) and written with CR LF after every
-// line. Both classes buffer their I/O in 64 KiB blocks.
+// line. The writer buffers in 64 KiB blocks; the reader reads such blocks, or, for one call that
+// reads a file several times over, maps the whole file where it lies on a fixed drive.
 #pragma once
 
 #include "CString.h"
@@ -18,20 +19,34 @@ struct CTextLine {
 struct CTextRun {
     const char* text;
     int length; // up to and including the last LF
-    int lines;
 };
 
 class CTextFileReader {
 public:
+    enum Way {
+        InBlocks,
+        // Mapped whole where the file lies on a fixed drive, is not empty and a view of it can be
+        // had; in blocks elsewhere (a network or removable drive, whose reads may fail under the
+        // view). Only for code that reads it under RunGuardingMappedReads.
+        MappedOnFixedDrive,
+    };
     CTextFileReader() = default;
+    CTextFileReader(const CTextFileReader&) = delete;
+    CTextFileReader& operator=(const CTextFileReader&) = delete;
+    ~CTextFileReader() { Close(); }
     // Opens an existing file for reading, allowing no other opener meanwhile.
-    bool Open(const char* path);
+    bool Open(const char* path, Way way = InBlocks);
+    // The whole file where it is mapped; null otherwise.
+    const char* MappedBytes() const { return m_view; }
+    DWORD MappedLength() const { return m_viewLength; }
+    // Reads from the start again, as from a file just opened; false when that cannot be done.
+    bool Rewind();
     // The next line without its line end; false at the end of the file or on a read error.
     bool ReadLine(CTextLine& line);
     bool ReadLine(CString& line);
     // As many of the next lines as lie in the buffer and end in CR LF (none when the next line
     // does not, or runs on beyond the buffer: ReadLine takes that one). A large file is mostly
-    // such runs, which are passed on without looking at each line.
+    // such runs, found in one pass over its bytes (FindRunBreak) without looking at each line.
     void ReadRun(CTextRun& run);
     // True when the line ReadLine gave last was cut short by the end mark rather than ended.
     bool LineCutByEndMark() const { return m_lineCut; }
@@ -40,12 +55,21 @@ public:
     bool ReadPastEndMark(const char*& bytes, int& length);
     // True when reading stopped because the system reported an error, not at the end.
     bool Failed() const { return m_failed; }
-    void Close() { m_file.Reset(); }
+    void Close();
 
 private:
+    void Restart();
+    void Unmap();
     bool Fill();
+    // The next block as it lies in the file: into the buffer, or the whole view once.
+    bool ReadBlock(DWORD& got);
 
     CFileHandle m_file;
+    HANDLE m_mapping = nullptr;
+    const char* m_view = nullptr;
+    DWORD m_viewLength = 0;
+    bool m_viewGiven = false;
+    const char* m_data = m_buffer; // the block: the buffer or the view
     char m_buffer[65536];
     DWORD m_used = 0;
     DWORD m_pos = 0;
@@ -80,6 +104,7 @@ public:
 
 private:
     bool Put(const char* data, int length);
+    bool WriteOut(const char* data, DWORD length);
     bool Flush();
 
     CFileHandle m_owned;

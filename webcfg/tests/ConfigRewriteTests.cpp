@@ -1,5 +1,6 @@
 #include "ConfigRewrite.h"
 #include "EditsInOnePass.h"
+#include "ReadGuard.h"
 #include "SequenceOfRewrites.h"
 #include "TestFixtures.h"
 
@@ -104,6 +105,27 @@ TEST_CASE("a rewrite that cannot complete leaves the file as it was and no tempo
         REQUIRE(SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY));
         CHECK(InsertDirectiveLine(path, CString("x"), 1) == -1);
         CHECK_FALSE(FileExists(temp));
+    }
+    SECTION("the disk fails under the mapped file once the rewrite has begun")
+    {
+        COpenConfigFile file(path);
+        REQUIRE(file.Open());
+        CTextFileReader* text = file.FromStart();
+        REQUIRE(text);
+        const char* view = text->MappedBytes();
+        REQUIRE((view != nullptr) == CanGuardMappedReads());
+        // The bytes taken away after the first line has gone through, as a failing disk takes
+        // them: every read of them faults.
+        CRemoveLinesWhere editor([&](const CString&) {
+            DWORD was = 0;
+            if (view)
+                VirtualProtect(const_cast<char*>(view), text->MappedLength(), PAGE_NOACCESS, &was);
+            return false;
+        });
+        CHECK(file.Run([&] { return file.Rewrite(editor); }) == (view ? -1 : 0));
+        CHECK_FALSE(FileExists(temp));
+        if (!view)
+            return; // nothing was mapped; the file is read in blocks
     }
     CHECK(ReadBytes(path) == kRules);
 }

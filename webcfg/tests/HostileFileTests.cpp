@@ -3,7 +3,9 @@
 // sections, headers without bodies and bodies without headers, no line end at the end. Each case
 // is compared with a plain reading of the procedure over strings, and runs under a time limit.
 // A failing case names its seed; TEST_SEED=<seed> runs that case alone.
+#include "ByteBlock.h"
 #include "ConfigVariant.h"
+#include "EnsureConfigFile.h"
 #include "TestFixtures.h"
 #include "vpsetup.h"
 
@@ -281,25 +283,42 @@ void WithinTimeLimit(const std::string& name, std::function<void()> job)
     }
 }
 
+// The ways a case is run, one each by its name: the module's export (SSE2 where the processor has
+// it) or the same code linked here with the 32-bit pass, each on a file mapped on a fixed drive
+// (the temporary folder) and on one read in blocks from a network drive (the program's folder).
+struct Way {
+    bool wordsPass;
+    bool onNetworkDrive;
+};
+const Way kWays[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+
 // Whether the case's file was rewritten; the caller counts them, so that the cases are known to
 // reach the rewrites and not only the refusals.
 bool CheckCase(const CScratchDir& dir, const Variant& v, const Files& files, const std::string& name,
                const char* installationPath = kInstallationPath)
 {
-    INFO(name);
-    CString config = dir / v.fileName;
+    const Way& way = kWays[std::hash<std::string>()(name) % 4];
+    INFO(name << (way.wordsPass ? ", 32-bit pass" : ", SSE2 pass") << (way.onNetworkDrive ? ", network drive" : ""));
+    const CString config = way.onNetworkDrive ? ProgramFolder() + v.fileName : dir / v.fileName;
     WriteBytes(config, files.config);
     WriteBytes(dir / "vpsetup.ini", files.ini);
     int result = 0;
     WithinTimeLimit(name, [&] {
         CString configArgument(config), path(installationPath);
-        result = v.operation(configArgument, path);
+        const BytePass before = CurrentBytePass();
+        if (way.wordsPass && UseBytePass(BytePass::Words))
+            result = EnsureConfigFileContainsVP(v.variant, configArgument, path);
+        else
+            result = v.operation(configArgument, path);
+        UseBytePass(before);
     });
     int expectedResult = 0;
     std::string expected = Ensure(v.variant, files.config, files.ini, installationPath, expectedResult);
     CHECK(result == expectedResult);
     CHECK(ReadBytes(config) == expected);
     CHECK_FALSE(FileExists(config + "1"));
+    if (way.onNetworkDrive)
+        DeleteFileA(config);
     return expected != files.config;
 }
 

@@ -45,6 +45,15 @@ const char* PlainFindPair(const char* from, const char* end, char a1, char a2, c
     return end;
 }
 
+const char* PlainFindRunBreak(const char* from, const char* end)
+{
+    for (const char* at = from; at < end; ++at) {
+        if (*at == '\x1A' || (*at == '\n' && (at == from || at[-1] != '\r')))
+            return at;
+    }
+    return end;
+}
+
 // Upper-cases the single-byte characters and finds the text where a character starts.
 int PlainFindInUpper(std::string text, const std::string& upperWhat)
 {
@@ -66,6 +75,7 @@ int PlainFindInUpper(std::string text, const std::string& upperWhat)
 TEST_CASE("the block searches find the first place a byte-by-byte search finds, at any alignment and length")
 {
     std::mt19937 random(kSeed);
+    const BytePass before = CurrentBytePass();
     for (int round = 0; round < kRounds; ++round) {
         INFO("seed " << kSeed << ", round " << round);
         size_t length = random() % 80;
@@ -78,7 +88,19 @@ TEST_CASE("the block searches find the first place a byte-by-byte search finds, 
         const char* pair = PlainFindPair(from, end, a1, a2, b1, b2);
         CHECK(FindEitherByte(from, end, a1, a2) == either);
         CHECK(FindEitherPair(from, end, a1, a2, b1, b2) == pair);
+        // Both forms of the pass, on texts long enough for several of their blocks: mostly CR LF
+        // ends, now and then a byte of the alphabet; the byte in front of the start (a CR, at
+        // times) is not of the line.
+        std::string lines;
+        for (size_t n = 1 + random() % 120; lines.size() < n;)
+            lines += random() % 12 == 0 ? std::string(1, Pick(random)) : random() % 8 == 0 ? "\r\n" : "ab";
+        const char* linesEnd = lines.data() + lines.size();
+        for (BytePass pass : {BytePass::Words, BytePass::Sse2}) {
+            REQUIRE(UseBytePass(pass));
+            CHECK(FindRunBreak(lines.data() + 1, linesEnd) == PlainFindRunBreak(lines.data() + 1, linesEnd));
+        }
     }
+    UseBytePass(before);
 }
 
 TEST_CASE("an upper-case text is found where the upper-cased text holds it, ASCII letters only folded", "[cp932]")

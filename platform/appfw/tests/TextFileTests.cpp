@@ -1,3 +1,5 @@
+#include "ByteBlock.h"
+#include "ReadGuard.h"
 #include "TextFile.h"
 #include "TestFixtures.h"
 
@@ -94,54 +96,69 @@ TEST_CASE("files are opened without sharing")
     CHECK(second.Open(path));
 }
 
-TEST_CASE("runs of lines are the lines that reading line by line gives, with their CR LF")
+TEST_CASE("runs of lines are the lines that reading line by line gives, with their CR LF, read any way")
 {
     // Files of short and long lines with every kind of line end, some larger than the buffer,
-    // read both ways: runs (split at their LFs) where there are runs, lines elsewhere.
+    // read both ways: runs (split at their LFs) where there are runs, lines elsewhere. Each is
+    // read in blocks and mapped, with each form of the byte pass, and read again from its start.
     const unsigned seed = 7070;
     std::mt19937 random(seed);
     CScratchDir dir;
-    CString path = dir / "mixed.txt";
+    // The temporary folder lies on a fixed drive, the program's folder on a network drive.
+    const CString paths[] = {dir / "mixed.txt", ProgramFolder() + "mixed-on-network.txt"};
     int allRunLines = 0, allLines = 0;
+    const BytePass before = CurrentBytePass();
     for (int round = 0; round < 40; ++round) {
         INFO("seed " << seed << ", round " << round);
         size_t size = random() % 3 == 0 ? 200000 : random() % 3000;
         std::string bytes = RandomLines(random, size, 50, [&] {
             return std::string(random() % 10 == 0 ? random() % 70000 : random() % 60, 'a' + random() % 26);
         });
+        const CString& path = paths[round % 2];
         WriteBytes(path, bytes);
-
-        CTextFileReader reader;
-        REQUIRE(reader.Open(path));
-        Lines lines;
-        int runLines = 0;
-        for (;;) {
-            CTextRun run;
-            reader.ReadRun(run);
-            if (run.lines > 0) {
-                std::string text(run.text, run.length);
-                REQUIRE(text.substr(text.size() - 2) == "\r\n");
-                for (size_t at = 0; at < text.size();) {
-                    size_t lf = text.find('\n', at);
-                    REQUIRE(lf != std::string::npos);
-                    REQUIRE(text[lf - 1] == '\r');
-                    lines.push_back(text.substr(at, lf - 1 - at));
-                    at = lf + 1;
+        const Lines expected = ReadAllLines(path);
+        for (BytePass pass : {BytePass::Words, BytePass::Sse2}) {
+            for (CTextFileReader::Way way : {CTextFileReader::InBlocks, CTextFileReader::MappedOnFixedDrive}) {
+                INFO("pass " << static_cast<int>(pass) << ", way " << way << ", " << path.c_str());
+                REQUIRE(UseBytePass(pass));
+                CTextFileReader reader;
+                REQUIRE(reader.Open(path, way));
+                const bool mapped = way == CTextFileReader::MappedOnFixedDrive && round % 2 == 0 &&
+                                    !bytes.empty() && CanGuardMappedReads();
+                CHECK((reader.MappedBytes() != nullptr) == mapped);
+                for (int reading = 0; reading < 2; ++reading) {
+                    REQUIRE(reader.Rewind());
+                    Lines lines;
+                    int runLines = 0;
+                    for (;;) {
+                        CTextRun run;
+                        reader.ReadRun(run);
+                        if (run.length > 0) {
+                            std::string text(run.text, run.length);
+                            for (size_t at = 0; at < text.size();) {
+                                size_t lf = text.find('\n', at);
+                                REQUIRE(lf != std::string::npos);
+                                REQUIRE((lf > 0 && text[lf - 1] == '\r'));
+                                lines.push_back(text.substr(at, lf - 1 - at));
+                                at = lf + 1;
+                                ++runLines;
+                            }
+                            continue;
+                        }
+                        CTextLine line;
+                        if (!reader.ReadLine(line))
+                            break;
+                        lines.emplace_back(line.text, line.length);
+                    }
+                    CHECK_FALSE(reader.Failed());
+                    CHECK(lines == expected);
+                    allRunLines += runLines;
+                    allLines += static_cast<int>(lines.size());
                 }
-                runLines += run.lines;
-                continue;
             }
-            CTextLine line;
-            if (!reader.ReadLine(line))
-                break;
-            lines.emplace_back(line.text, line.length);
         }
-        CHECK_FALSE(reader.Failed());
-        reader.Close();
-        CHECK(lines == ReadAllLines(path));
-        CHECK(runLines <= static_cast<int>(lines.size()));
-        allRunLines += runLines;
-        allLines += static_cast<int>(lines.size());
     }
+    UseBytePass(before);
+    DeleteFileA(paths[1]);
     CHECK(allRunLines * 2 > allLines); // most lines came as runs
 }
