@@ -1,42 +1,16 @@
 #include "ProtocolInstaller.h"
 
+#include "PanelControls.h"
+
 #include <commctrl.h>
 #include <prsht.h>
 
 namespace {
 
-// Control ids of the panel's windows.
-const int kNoId = 0;
-const int kStaticText = 0xFFFF; // the panel's labels share this id
-const int kSheetTabs = 0x3020;
-const int kSheetApply = 0x3021;
-const int kAddProtocol = 2001; // "Add..." on the Protocols page
-const int kHaveDisk = 2040;
-const int kProtocolChoices = 7001;
-const int kProtocolHint = 2004;
-const int kContinue = 403; // OK of the disk prompt and of the OEM option dialog
-const int kStop = 402;
-const int kBrowse = 501;
-const int kDiskPathField = 581;
-const int kOptionChoices = 591;
-const int kOptionHelp = 408;
-const int kRestartLater = 10;
+using namespace panel_controls;
 
 // The Protocols page is the Network sheet's third.
 const WPARAM kProtocolsPage = 2;
-
-struct Recognition {
-    PanelWindow kind;
-    int ids[5];
-};
-
-const Recognition kRecognitions[] = {
-    {PanelWindow::NetworkSheet, {IDOK, IDCANCEL, IDHELP, kSheetTabs, kSheetApply}},
-    {PanelWindow::ProtocolList, {IDOK, IDCANCEL, kHaveDisk, kProtocolChoices, kProtocolHint}},
-    {PanelWindow::DiskPrompt, {kContinue, kStop, kBrowse, kStaticText, kDiskPathField}},
-    {PanelWindow::OemOption, {kContinue, kStop, kStaticText, kOptionChoices, kOptionHelp}},
-    {PanelWindow::RestartQuestion, {IDYES, IDNO, kRestartLater, kStaticText, kNoId}},
-};
 
 // A window is looked for every half second, 41 times (about 20 seconds), before the walk goes on
 // without it; "Have Disk" is looked at as often, 50 times, until the list enables it.
@@ -125,20 +99,6 @@ bool Command(CHelperWorld& world, const Step& step, HWND target, const char* dis
 }
 
 } // namespace
-
-bool PassesRecognition(HWND window, PanelWindow kind)
-{
-    for (const Recognition& recognition : kRecognitions) {
-        if (recognition.kind != kind)
-            continue;
-        for (int id : recognition.ids) {
-            if (id != kNoId && !GetDlgItem(window, id))
-                return false;
-        }
-        return true;
-    }
-    return false;
-}
 
 CString ControlPanelCommandLine(const CString& systemDirectory)
 {

@@ -25,8 +25,5 @@ private:
     CHelperWorld& m_world;
 };
 
-// True when the window has a child with each id of its kind, tested in order; never for None.
-bool PassesRecognition(HWND window, PanelWindow kind);
-
 // The command line that opens the Network control panel, from the system folder.
 CString ControlPanelCommandLine(const CString& systemDirectory);

@@ -1,11 +1,42 @@
 #include "SystemWorld.h"
 
+#include "PanelControls.h"
 #include "ProtocolInstaller.h"
 #include "UniqueHandle.h"
 
 #include <commctrl.h>
 
 namespace {
+
+using namespace panel_controls;
+
+struct Recognition {
+    PanelWindow kind;
+    int ids[5];
+};
+
+const Recognition kRecognitions[] = {
+    {PanelWindow::NetworkSheet, {IDOK, IDCANCEL, IDHELP, kSheetTabs, kSheetApply}},
+    {PanelWindow::ProtocolList, {IDOK, IDCANCEL, kHaveDisk, kProtocolChoices, kProtocolHint}},
+    {PanelWindow::DiskPrompt, {kContinue, kStop, kBrowse, kStaticText, kDiskPathField}},
+    {PanelWindow::OemOption, {kContinue, kStop, kStaticText, kOptionChoices, kOptionHelp}},
+    {PanelWindow::RestartQuestion, {IDYES, IDNO, kRestartLater, kStaticText, kNoId}},
+};
+
+// True when the window has a child with each id of its kind, tested in order; never for None.
+bool PassesRecognition(HWND window, PanelWindow kind)
+{
+    for (const Recognition& recognition : kRecognitions) {
+        if (recognition.kind != kind)
+            continue;
+        for (int id : recognition.ids) {
+            if (id != kNoId && !GetDlgItem(window, id))
+                return false;
+        }
+        return true;
+    }
+    return false;
+}
 
 struct Search {
     PanelWindow kind;
