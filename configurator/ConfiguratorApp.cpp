@@ -1,7 +1,6 @@
 #include "ConfiguratorApp.h"
 
 #include "ConfiguredStores.h"
-#include "IisVirtualRoots.h"
 #include "InstalledServersRecord.h"
 #include "MondrelBinding.h"
 #include "PreviewDlg.h"
@@ -9,6 +8,7 @@
 #include "RegistryKey.h"
 #include "RunLog.h"
 #include "ServerDiscovery.h"
+#include "ServerKinds.h"
 #include "ServerSelectDlg.h"
 #include "StoreChanges.h"
 #include "vpsetup.h"
@@ -19,29 +19,12 @@ namespace {
 const char kProgramVersion[] = "1.0";
 const char kBuildDate[] = __DATE__ " " __TIME__;
 
-const ServerKind kConfigureOrder[] = {Skylane, Mondrel, Brell, Iis, CorvaneHttpd, Netscape};
-
 // How one kind's turn went, for the stores the uninstall remembers.
 enum class Turn { NotCalled, Failed, Done };
 struct HandledStore {
     ServerKind kind;
     CString file;
     Turn turn;
-};
-
-// What the log calls each kind and its two operations, by ServerKind.
-struct KindNames {
-    const char* product;
-    const char* contains;
-    const char* lacks;
-};
-const KindNames kKindNames[ServerKindCount] = {
-    {"Pellan Mondrel", "EnsureMondrelContainsVP", "EnsureMondrelLacksVP"},
-    {"Pellan Brell", "EnsureBrellContainsVP", "EnsureBrellLacksVP"},
-    {"Corvane Skylane Server", "EnsureCorvaneSLSContainsVP", "EnsureCorvaneSLSLacksVP"},
-    {"Microsoft IIS", "EnsureMSIISContainsVP", "EnsureMSIISLacksVP"},
-    {"Corvane HTTPD", "EnsureCorvaneHTTPDContainsVP", "EnsureCorvaneHTTPDLacksVP"},
-    {"Netscape Enterprise", "EnsureNETContainsVP", "EnsureNETLacksVP"},
 };
 
 const char* YesNo(bool value)
@@ -95,9 +78,11 @@ void LogFindings(CRunLog& log, const CServerDiscovery& discovery)
     log.Line("discovery found:");
     for (int kind = 0; kind < ServerKindCount; ++kind) {
         const DiscoveredServer& server = discovery.m_servers[kind];
-        CString line = CString("  ") + kKindNames[kind].product + (server.found ? ": found" : ": not found");
+        const ServerKindRow& row = KindRow(static_cast<ServerKind>(kind));
+        CString line = CString("  ") + row.product + (server.found ? ": found" : ": not found");
         if (!server.firstFile.IsEmpty())
-            line += CString(", ") + (kind == Mondrel ? "database " : "file ") + CRunLog::Quoted(server.firstFile);
+            line += CString(", ") + (row.store == StoreKind::Database ? "database " : "file ") +
+                    CRunLog::Quoted(server.firstFile);
         if (!server.secondFile.IsEmpty())
             line += CString(", program folder ") + CRunLog::Quoted(server.secondFile);
         log.Line(line);
@@ -107,9 +92,9 @@ void LogFindings(CRunLog& log, const CServerDiscovery& discovery)
 // The store an operation of the kind works on, to be looked at before and after it.
 CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile, const CString& secondFile)
 {
-    switch (kind) {
-    case Iis: return CStoreSnapshot(CStoreSnapshot::VirtualRoots, CString());
-    case Mondrel: {
+    switch (KindRow(kind).store) {
+    case StoreKind::VirtualRoots: return CStoreSnapshot(CStoreSnapshot::VirtualRoots, firstFile);
+    case StoreKind::Database: {
         CStoreSnapshot database(CStoreSnapshot::Database, firstFile);
         database.ReadMappingsWith(secondFile);
         return database;
@@ -119,33 +104,21 @@ CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile, const CString&
 }
 
 // The log is never a file the run uses: before an operation opens the kind's store, or the
-// temporary file its rewrite makes beside it, a log that is either file closes, left out.
+// temporary file its writer makes beside it, a log that is either file closes, left out.
 void StandAsideFromStore(CRunLog& log, ServerKind kind, const CString& firstFile)
 {
-    if (kind == Iis || firstFile.IsEmpty())
+    const StoreKind store = KindRow(kind).store;
+    if (store == StoreKind::VirtualRoots || firstFile.IsEmpty())
         return;
     log.StandAsideFrom(firstFile);
-    log.StandAsideFrom(firstFile + (kind == Mondrel ? ".new" : "1"));
+    log.StandAsideFrom(TemporaryNameOf(store, firstFile));
 }
 
-// The library's operation for the kind, or with takeBack its twin, which takes out what the
-// operation adds, with the same arguments. The result is not examined, so that one server's
-// failure does not keep the next from its turn.
+// The library's operation for the kind, or with takeBack its twin. The result is not examined,
+// so that one server's failure does not keep the next from its turn.
 int CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath)
 {
-    CString& path = installationPath;
-    switch (kind) {
-    case Skylane: return takeBack ? EnsureCorvaneSLSLacksVP(firstFile, path) : EnsureCorvaneSLSContainsVP(firstFile, path);
-    case Mondrel:
-        return takeBack ? EnsureMondrelLacksVP(firstFile, path, secondFile)
-                        : EnsureMondrelContainsVP(firstFile, path, secondFile);
-    case Brell: return takeBack ? EnsureBrellLacksVP(firstFile, path) : EnsureBrellContainsVP(firstFile, path);
-    case Iis: return takeBack ? EnsureMSIISLacksVP(path) : EnsureMSIISContainsVP(path);
-    case CorvaneHttpd:
-        return takeBack ? EnsureCorvaneHTTPDLacksVP(firstFile, path) : EnsureCorvaneHTTPDContainsVP(firstFile, path);
-    case Netscape: return takeBack ? EnsureNETLacksVP(firstFile, path) : EnsureNETContainsVP(firstFile, path);
-    default: return 0;
-    }
+    return KindRow(kind).call(takeBack, firstFile, secondFile, installationPath);
 }
 
 // A run that configures from the record as it stands uses the files it names and the temporary
@@ -156,10 +129,12 @@ bool OpenLog(CRunLog& log, const CString& path, bool configuresFromRecord)
     try {
         CString firstFile, secondFile;
         for (int kind = 0; configuresFromRecord && kind < ServerKindCount; ++kind) {
-            if (kind == Iis || CInstalledServersRecord::ReadServer(kind, firstFile, secondFile) == 0 || firstFile.IsEmpty())
+            const StoreKind store = KindRow(static_cast<ServerKind>(kind)).store;
+            if (store == StoreKind::VirtualRoots || CInstalledServersRecord::ReadServer(kind, firstFile, secondFile) == 0 ||
+                firstFile.IsEmpty())
                 continue;
             filesInUse.push_back(firstFile);
-            filesInUse.push_back(firstFile + (kind == Mondrel ? ".new" : "1"));
+            filesInUse.push_back(TemporaryNameOf(store, firstFile));
         }
         return log.Open(path, filesInUse);
     } catch (...) {
@@ -167,40 +142,17 @@ bool OpenLog(CRunLog& log, const CString& path, bool configuresFromRecord)
     }
 }
 
-// A preview's IIS changes go to the roots it looked at, not to the registry.
-class CPreviewRootWriter : public CVirtualRootWriter {
-public:
-    explicit CPreviewRootWriter(CStoreSnapshot& roots) : m_roots(roots) {}
-    bool Delete(const CString& enumeratedName) override
-    {
-        m_roots.DeleteRoot(enumeratedName);
-        return true;
-    }
-    bool Write(const CString& name, const CString& data) override
-    {
-        m_roots.WriteRoot(name, data);
-        return true;
-    }
-
-private:
-    CStoreSnapshot& m_roots;
-};
-
-// The kind's operation where it changes nothing: the IIS decisions made on the roots as they are,
-// the others on copies of their stores; `before` and `after` are the store around the call.
+// The kind's operation where it changes nothing: on the copy of its store (a file, the database,
+// the roots' key); `before` and `after` are the copy around the call.
 int PreviewOperation(ServerKind kind, bool takeBack, const CString& copy, CString& secondFile,
-                     CString& installationPath, CStoreSnapshot& before, CStoreSnapshot& after)
+                     CString& installationPath, CStoreSnapshot& before, CStoreSnapshot& after, DWORD& error)
 {
-    if (kind == Iis) {
-        before.Take();
-        after.Take();
-        CPreviewRootWriter roots(after);
-        return ChangeIisRoots(installationPath, takeBack, roots);
-    }
+    const ServerKindRow& row = KindRow(kind);
     before = StoreOf(kind, copy, secondFile);
     before.Take();
-    CString file(copy);
-    const int result = CallOperation(kind, takeBack, file, secondFile, installationPath);
+    CString store(copy);
+    const int result = (row.callOnCopy ? row.callOnCopy : row.call)(takeBack, store, secondFile, installationPath);
+    error = GetLastError();
     after = StoreOf(kind, copy, secondFile);
     after.Take();
     return result;
@@ -209,7 +161,7 @@ int PreviewOperation(ServerKind kind, bool takeBack, const CString& copy, CStrin
 void LogTurnEndedEarly(CRunLog* log, ServerKind kind)
 {
     LogWork(log, [&](CRunLog& l) {
-        l.Line(CString(kKindNames[kind].product) + ": its turn ended early (out of memory, most likely); the next kind follows");
+        l.Line(CString(KindRow(kind).product) + ": its turn ended early (out of memory, most likely); the next kind follows");
     });
 }
 
@@ -219,21 +171,17 @@ void LogTurnEndedEarly(CRunLog* log, ServerKind kind)
 Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath,
                   CPreviewRun* preview, CRunLog* log)
 {
-    const KindNames& names = kKindNames[kind];
+    const ServerKindRow& row = KindRow(kind);
     LogWork(log, [&](CRunLog& l) { StandAsideFromStore(l, kind, firstFile); });
     // A preview whose log has stopped has nothing left to show: it never calls the
     // operation on the store itself.
     if (preview && !log->IsOn())
         return Turn::NotCalled;
     CString copy;
-    // IIS is planned on its roots as they are: there is no file to copy.
-    // The Mondrel client library reads its database letting others read it too; the library's own
-    // operations open a configuration file without sharing.
-    if (preview && kind != Iis &&
-        !preview->StoreInPlaceOf(names.product, firstFile, kind == Mondrel ? FILE_SHARE_READ : 0, copy, *log))
+    if (preview && !preview->StoreInPlaceOf(row, firstFile, copy, *log))
         return Turn::NotCalled;
     // The bridge loads nothing from a program folder users may change; the log says why.
-    const char* notLoaded = kind == Mondrel ? WhyMondrelProgramFolderNotTrusted(secondFile) : "";
+    const char* notLoaded = row.store == StoreKind::Database ? WhyMondrelProgramFolderNotTrusted(secondFile) : "";
     if (!preview && !takeBack && !*notLoaded)
         CConfiguredStores::Remember(kind, firstFile, secondFile, log);
     int result = 0;
@@ -245,20 +193,21 @@ Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
         CStoreSnapshot before = StoreOf(kind, CString(), CString()), after = StoreOf(kind, CString(), CString());
         CString pathHanded;
         LogWork(log, [&](CRunLog& l) {
-            CString call = CString(names.product) + ": " + (takeBack ? names.lacks : names.contains) + "(";
-            if (kind != Iis)
+            CString call = CString(row.product) + ": " + (takeBack ? row.lacksName : row.containsName) + "(";
+            if (row.fileValue)
                 call += CRunLog::Quoted(firstFile) + ", ";
             call += CRunLog::Quoted(installationPath);
-            if (kind == Mondrel)
+            if (row.programFolderValue)
                 call += CString(", ") + CRunLog::Quoted(secondFile);
             l.Line(call + ")");
             if (*notLoaded)
                 l.Line(CString("  nothing is loaded from the program folder: ") + notLoaded);
             pathHanded = installationPath;
         });
+        DWORD error = ERROR_SUCCESS; // what a -1 leaves behind
         if (preview) {
             LogWork(log, [&](CRunLog&) {
-                result = PreviewOperation(kind, takeBack, copy, secondFile, installationPath, before, after);
+                result = PreviewOperation(kind, takeBack, copy, secondFile, installationPath, before, after, error);
             });
             if (!log->IsOn())
                 return Turn::NotCalled;
@@ -268,6 +217,7 @@ Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
                 before.Take();
             });
             result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
+            error = GetLastError();
             LogWork(log, [&](CRunLog&) {
                 after = StoreOf(kind, firstFile, secondFile);
                 after.Take();
@@ -277,7 +227,8 @@ Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
             if (before.BytesAfterEndMark() > 0)
                 l.Line(CString("  the file has ") + CRunLog::Number(static_cast<long>(before.BytesAfterEndMark())) +
                        " bytes after an end-of-file mark; they are kept as they are");
-            l.Line(CString("  result ") + CRunLog::Number(result));
+            l.Line(CString("  result ") + CRunLog::Number(result) +
+                   (result == -1 && error != ERROR_SUCCESS ? CString(" (") + CRunLog::SystemError(error) + ")" : CString()));
             if (installationPath != pathHanded)
                 l.Line(CString("  the installation path is now ") + CRunLog::Quoted(installationPath) +
                        ", as the operations after this one receive it");
@@ -290,7 +241,7 @@ Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& s
 // Whether the store a configuring run remembered is still on the machine.
 bool StoreIsThere(const ConfiguredStore& store)
 {
-    if (store.kind == Iis) {
+    if (KindRow(static_cast<ServerKind>(store.kind)).store == StoreKind::VirtualRoots) {
         CKey roots;
         return roots.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_FILE_NOT_FOUND;
     }
@@ -313,8 +264,9 @@ void TakeBackRememberedStores(std::vector<HandledStore>& handled, CString& insta
     for (const ConfiguredStore& store : stores) {
         const ServerKind kind = static_cast<ServerKind>(store.kind);
         try {
-            CString label = CString(kKindNames[kind].product) + " " +
-                            (kind == Iis ? CString("virtual roots") : CRunLog::Quoted(store.file));
+            CString label = CString(KindRow(kind).product) + " " +
+                            (KindRow(kind).store == StoreKind::VirtualRoots ? CString("virtual roots")
+                                                                             : CRunLog::Quoted(store.file));
             const HandledStore* same = nullptr;
             for (const HandledStore& one : handled)
                 if (CConfiguredStores::SameStore(one.kind, one.file, kind, store.file))
@@ -455,10 +407,13 @@ void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool 
             break;
         // A barrier per kind: whatever one kind's work throws, the next kind still has its turn.
         try {
+            // Only what the record holds for this kind: IIS has no file.
+            firstFile.Empty();
+            secondFile.Empty();
             const int found = preview ? preview->ReadServer(kind, firstFile, secondFile)
                                       : CInstalledServersRecord::ReadServer(kind, firstFile, secondFile);
             if (found == 0) {
-                LogLine(log, CString(kKindNames[kind].product) + ": not marked as found, skipped");
+                LogLine(log, CString(KindRow(kind).product) + ": not marked as found, skipped");
                 continue;
             }
             const Turn turn = RunOperation(kind, takeBack, firstFile, secondFile, installationPath, preview, log);

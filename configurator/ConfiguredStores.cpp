@@ -5,6 +5,7 @@
 #include "ProtectedKeys.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
+#include "ServerKinds.h"
 
 namespace {
 
@@ -46,8 +47,8 @@ bool CConfiguredStores::SameStore(int kind, const CString& file, int otherKind, 
 {
     if (kind != otherKind)
         return false;
-    if (kind == Iis)
-        return true;
+    if (kind >= 0 && kind < ServerKindCount && KindRow(static_cast<ServerKind>(kind)).store == StoreKind::VirtualRoots)
+        return true; // the roots are one store
     FileIdentity one, other;
     if (IdentityOf(file, one) && IdentityOf(otherFile, other))
         return one == other;

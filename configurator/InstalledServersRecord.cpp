@@ -3,6 +3,7 @@
 #include "ProtectedKeys.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
+#include "ServerKinds.h"
 
 namespace {
 const DWORD kStringBufferBytes = 255;
@@ -10,15 +11,6 @@ const DWORD kStringBufferBytes = 255;
 
 const char CInstalledServersRecord::kParentPath[] = "SOFTWARE\\Corvane Linkwell Server Temp";
 const char CInstalledServersRecord::kKeyPath[] = "SOFTWARE\\Corvane Linkwell Server Temp\\Installed Web Servers";
-
-const CInstalledServersRecord::ValueNames CInstalledServersRecord::kNames[ServerKindCount] = {
-    {"Pellan Mondrel", "Pellan Mondrel Config File", "Pellan Mondrel NVelda DLL File"},
-    {"Pellan Brell", "Pellan Brell Config File", nullptr},
-    {"Corvane SLS", "Corvane SLS Config File", nullptr},
-    {"Microsoft IIS", nullptr, nullptr},
-    {"Corvane HTTPD", "Corvane HTTPD Config File", nullptr},
-    {"NETSCAPE", "NETSCAPE Config File", nullptr},
-};
 
 CInstalledServersRecord::CInstalledServersRecord(Use use, CRunLog* log) : m_log(log), m_use(use)
 {
@@ -36,7 +28,7 @@ CString CInstalledServersRecord::WhyNotTrusted()
 
 const char* CInstalledServersRecord::FoundValueName(int kind)
 {
-    return kind >= 0 && kind < ServerKindCount ? kNames[kind].found : nullptr;
+    return kind >= 0 && kind < ServerKindCount ? KindRow(static_cast<ServerKind>(kind)).foundValue : nullptr;
 }
 
 void CInstalledServersRecord::WriteServer(int kind, int found, const CString& firstFile, const CString& secondFile)
@@ -45,13 +37,13 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
         return;
     if (found != 0)
         m_anyFound = 1;
-    const ValueNames& names = kNames[kind];
+    const ServerKindRow& names = KindRow(static_cast<ServerKind>(kind));
     if (m_use == LookingOnly) {
-        LogWritten(names.found, ERROR_SUCCESS, CRunLog::Number(found));
-        if (names.firstFile)
-            LogWritten(names.firstFile, ERROR_SUCCESS, CRunLog::Quoted(firstFile));
-        if (names.secondFile)
-            LogWritten(names.secondFile, ERROR_SUCCESS, CRunLog::Quoted(secondFile));
+        LogWritten(names.foundValue, ERROR_SUCCESS, CRunLog::Number(found));
+        if (names.fileValue)
+            LogWritten(names.fileValue, ERROR_SUCCESS, CRunLog::Quoted(firstFile));
+        if (names.programFolderValue)
+            LogWritten(names.programFolderValue, ERROR_SUCCESS, CRunLog::Quoted(secondFile));
         return;
     }
     CKey key;
@@ -59,11 +51,11 @@ void CInstalledServersRecord::WriteServer(int kind, int found, const CString& fi
         LogLine(m_log, "  the record's key cannot be opened: nothing written for this kind");
         return;
     }
-    LogWritten(names.found, key.SetValue(names.found, static_cast<DWORD>(found)), CRunLog::Number(found));
-    if (names.firstFile)
-        LogWritten(names.firstFile, key.SetValue(names.firstFile, firstFile), CRunLog::Quoted(firstFile));
-    if (names.secondFile)
-        LogWritten(names.secondFile, key.SetValue(names.secondFile, secondFile), CRunLog::Quoted(secondFile));
+    LogWritten(names.foundValue, key.SetValue(names.foundValue, static_cast<DWORD>(found)), CRunLog::Number(found));
+    if (names.fileValue)
+        LogWritten(names.fileValue, key.SetValue(names.fileValue, firstFile), CRunLog::Quoted(firstFile));
+    if (names.programFolderValue)
+        LogWritten(names.programFolderValue, key.SetValue(names.programFolderValue, secondFile), CRunLog::Quoted(secondFile));
 }
 
 int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& secondFile)
@@ -73,15 +65,15 @@ int CInstalledServersRecord::ReadServer(int kind, CString& firstFile, CString& s
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return 0;
-    const ValueNames& names = kNames[kind];
+    const ServerKindRow& names = KindRow(static_cast<ServerKind>(kind));
     // A found value of another type or size counts as 0.
     DWORD found = 0;
-    if (key.QueryValue(names.found, found) != ERROR_SUCCESS || found == 0)
+    if (key.QueryValue(names.foundValue, found) != ERROR_SUCCESS || found == 0)
         return 0;
-    if (names.firstFile)
-        firstFile = key.QueryString(names.firstFile, kStringBufferBytes);
-    if (names.secondFile)
-        secondFile = key.QueryString(names.secondFile, kStringBufferBytes);
+    if (names.fileValue)
+        firstFile = key.QueryString(names.fileValue, kStringBufferBytes);
+    if (names.programFolderValue)
+        secondFile = key.QueryString(names.programFolderValue, kStringBufferBytes);
     return static_cast<int>(found);
 }
 

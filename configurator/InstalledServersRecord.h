@@ -47,13 +47,6 @@ public:
 private:
     void LogWritten(const char* name, long result, const CString& value) const;
 
-    struct ValueNames {
-        const char* found;
-        const char* firstFile;  // nullptr for IIS
-        const char* secondFile; // Mondrel only
-    };
-    static const ValueNames kNames[ServerKindCount];
-
     Use m_use;
     bool m_usable = true;
     DWORD m_anyFound = 0;

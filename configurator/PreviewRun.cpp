@@ -3,6 +3,7 @@
 #include "InstalledServersRecord.h"
 #include "RunLog.h"
 #include "ServerDiscovery.h"
+#include "ServerKinds.h"
 
 int CPreviewRun::ReadServer(ServerKind kind, CString& firstFile, CString& secondFile) const
 {
@@ -16,8 +17,17 @@ int CPreviewRun::ReadServer(ServerKind kind, CString& firstFile, CString& second
     return server.found;
 }
 
-bool CPreviewRun::StoreInPlaceOf(const char* server, const CString& path, DWORD sharing, CString& copy, CRunLog& log)
+bool CPreviewRun::StoreInPlaceOf(const ServerKindRow& kind, const CString& path, CString& copy, CRunLog& log)
 {
+    const char* server = kind.product;
+    // The roots' copy is a key: it needs no folder.
+    if (kind.store == StoreKind::VirtualRoots) {
+        if (m_scratch.RootsCopy(copy))
+            return true;
+        log.Line(CString(server) + ": not previewed: no copy of the virtual roots could be made in the registry (error " +
+                 CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");
+        return false;
+    }
     if (!m_tried) {
         m_tried = true;
         m_made = m_scratch.Make();
@@ -27,7 +37,7 @@ bool CPreviewRun::StoreInPlaceOf(const char* server, const CString& path, DWORD 
                  CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");
         return false;
     }
-    if (m_scratch.CopyOf(path, copy, sharing))
+    if (m_scratch.CopyOf(path, kind.store, copy))
         return true;
     log.Line(CString(server) + ": not previewed: no copy of " + CRunLog::Quoted(path) +
              " could be made in the temporary folder (error " + CRunLog::Number(static_cast<long>(m_scratch.Error())) + ")");

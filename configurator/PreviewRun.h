@@ -1,6 +1,6 @@
 // A "/PREVIEW" run: the same discovery, the same operations and the same log as a real run, with
 // nothing on the machine changed. The record is not written; the operations work on copies of
-// the configuration files and the Mondrel database, and the IIS roots are planned, not written.
+// the configuration files, the Mondrel database and the IIS roots' key.
 #pragma once
 
 #include "CString.h"
@@ -9,6 +9,7 @@
 
 class CServerDiscovery;
 class CRunLog;
+struct ServerKindRow;
 
 class CPreviewRun {
 public:
@@ -21,10 +22,11 @@ public:
     // Whether the kinds come from the record (the run did not discover).
     bool ReadsRecord() const { return m_discovery == nullptr; }
 
-    // The file the server's operation is to work on in place of `path` (a configuration file or
-    // the database); false, said in the log, when there is nowhere to work or no copy can be made.
-    // `sharing`: what the operation allows others while it reads the store.
-    bool StoreInPlaceOf(const char* server, const CString& path, DWORD sharing, CString& copy, CRunLog& log);
+    // The store the server's operation is to work on in place of `path` (a configuration file or
+    // the database, made as the kind's store is opened and with its temporary name as it stands
+    // beside the original; for IIS the key of the roots' copy); false, said in the log, when
+    // there is nowhere to work or no copy can be made.
+    bool StoreInPlaceOf(const ServerKindRow& kind, const CString& path, CString& copy, CRunLog& log);
 
 private:
     const CServerDiscovery* m_discovery;

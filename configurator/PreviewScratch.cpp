@@ -1,8 +1,10 @@
 #include "PreviewScratch.h"
 
 #include "PathText.h"
+#include "RegistryKey.h"
 #include "RunLog.h"
 #include "UniqueHandle.h"
+#include "vpsetup.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -100,6 +102,26 @@ bool HoldsOnlyNumberedFolders(const CString& folder)
     return true;
 }
 
+// Gone only when the system knows no such process; one we may not open may still run.
+bool ProcessIsGone(DWORD process)
+{
+    CKernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
+    return running ? WaitForSingleObject(running.Get(), 0) != WAIT_TIMEOUT : GetLastError() == ERROR_INVALID_PARAMETER;
+}
+
+// A name of ours: the prefix, then a process number alone or with a second number after a '-'.
+bool NumberedName(const char* name, const char* prefix, DWORD& process)
+{
+    const size_t prefixLength = strlen(prefix);
+    if (_strnicmp(name, prefix, prefixLength) != 0)
+        return false;
+    const char* number = name + prefixLength;
+    char* end = nullptr;
+    process = strtoul(number, &end, 10);
+    return end != number && (!*end || (*end == '-' && isdigit(static_cast<unsigned char>(end[1])) &&
+                                       end[1 + strspn(end + 1, "0123456789")] == '\0'));
+}
+
 // A preview killed before its end (while an error box waited, say) leaves its folder: the next
 // preview removes every one whose process is gone.
 void RemoveLeftovers(const CString& temp, const CNarrowSecurity& narrow)
@@ -108,15 +130,8 @@ void RemoveLeftovers(const CString& temp, const CNarrowSecurity& narrow)
     CFindHandle find(FindFirstFileA(temp + kFolderPrefix + "*", &found));
     for (bool more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found) != FALSE) {
         // Only our names: the process number, and a second number where that name was taken.
-        const char* number = found.cFileName + sizeof kFolderPrefix - 1;
-        char* end = nullptr;
-        const DWORD process = strtoul(number, &end, 10);
-        if (end == number || (*end && (*end != '-' || !isdigit(static_cast<unsigned char>(end[1])) ||
-                                       end[1 + strspn(end + 1, "0123456789")] != '\0')))
-            continue;
-        // Gone only when the system knows no such process; one we may not open may still run.
-        CKernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
-        if (running ? WaitForSingleObject(running.Get(), 0) == WAIT_TIMEOUT : GetLastError() != ERROR_INVALID_PARAMETER)
+        DWORD process = 0;
+        if (!NumberedName(found.cFileName, kFolderPrefix, process) || !ProcessIsGone(process))
             continue;
         if (IsPreviewFolder(temp + found.cFileName, found.dwFileAttributes, narrow) &&
             HoldsOnlyNumberedFolders(temp + found.cFileName))
@@ -124,16 +139,150 @@ void RemoveLeftovers(const CString& temp, const CNarrowSecurity& narrow)
     }
 }
 
+// The rights the IIS operation asks for when it opens the roots: to read them, to write a root,
+// and to delete one.
+const REGSAM kRootsOpenings[] = {KEY_READ, KEY_READ | KEY_WRITE, KEY_ALL_ACCESS};
+
+// What of the roots key this process may open, as the operation opens it: the most of the
+// openings that succeeds, or 0.
+REGSAM RootsRights()
+{
+    REGSAM granted = 0;
+    for (REGSAM rights : kRootsOpenings) {
+        CKey roots;
+        if (roots.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, rights) == ERROR_SUCCESS)
+            granted = rights;
+    }
+    return granted;
+}
+
+// Every value of the roots key into the copy, through the wide calls: a name that the ANSI calls
+// would show folded keeps its own letters, so the operation meets it as on the roots.
+LONG CopyRoots(HKEY roots, HKEY copy)
+{
+    std::vector<wchar_t> name;
+    std::vector<BYTE> data;
+    for (DWORD index = 0;; ++index) {
+        LONG result = ERROR_MORE_DATA;
+        DWORD type = REG_NONE, nameChars = 0, dataBytes = 0;
+        // A value that grew meanwhile is read again with room for what the key now says.
+        for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
+            DWORD longestName = 0, longestData = 0;
+            result = RegQueryInfoKeyW(roots, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      &longestName, &longestData, nullptr, nullptr);
+            if (result != ERROR_SUCCESS)
+                return result;
+            name.resize(longestName + 2);
+            data.resize(longestData + 2);
+            nameChars = static_cast<DWORD>(name.size());
+            dataBytes = static_cast<DWORD>(data.size());
+            result = RegEnumValueW(roots, index, name.data(), &nameChars, nullptr, &type, data.data(), &dataBytes);
+        }
+        if (result == ERROR_NO_MORE_ITEMS)
+            return ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS)
+            return result;
+        result = RegSetValueExW(copy, name.data(), 0, type, data.data(), dataBytes);
+        if (result != ERROR_SUCCESS)
+            return result;
+    }
+}
+
+// Keys of previews killed before their end, as their folders: ours by name and protection, their
+// process gone. A key holding a subkey is none of ours, and stays.
+void RemoveLeftoverRootsCopies()
+{
+    CNarrowSecurity everyRight(CNarrowSecurity::AdministratorsOnly, KEY_ALL_ACCESS, 0);
+    CKey software;
+    if (software.Open(HKEY_LOCAL_MACHINE, kPreviewRootsParent, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS)
+        return;
+    std::vector<CString> gone;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD chars = sizeof name;
+        if (RegEnumKeyExA(software, index, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        DWORD process = 0;
+        if (NumberedName(name, kPreviewRootsPrefix, process) && ProcessIsGone(process))
+            gone.push_back(CString(name));
+    }
+    for (const CString& leftover : gone) {
+        // Administration may always give it back every right, which deleting it needs.
+        CKey key;
+        CReadSecurity security;
+        const CString path = CString(kPreviewRootsParent) + "\\" + leftover;
+        if (key.Open(HKEY_LOCAL_MACHINE, path, READ_CONTROL | WRITE_DAC) != ERROR_SUCCESS || !security.FromKey(key) ||
+            !security.OwnerIsOneOf(everyRight.Holders()) || security.AllowsOthers(kKeyChangeRights, everyRight.Holders()))
+            continue;
+        if (everyRight.IsValid() && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, everyRight.Descriptor()) == ERROR_SUCCESS)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+    }
+}
+
 } // namespace
+
+bool CPreviewScratch::RootsCopy(CString& key)
+{
+    if (!m_rootsCopy.IsEmpty()) {
+        key = m_rootsCopy;
+        return true;
+    }
+    RemoveLeftoverRootsCopies();
+    const CString path = CString(kPreviewRootsParent) + "\\" + kPreviewRootsPrefix +
+                         CRunLog::Number(static_cast<long>(GetCurrentProcessId()));
+    // Administration's alone, as the roots are. Besides what the roots let this process do, the
+    // rights an owner has by its ownership, spelled out where a system does not give them so:
+    // none of the operation's openings asks for less than they give.
+    CNarrowSecurity everyRight(CNarrowSecurity::AdministratorsOnly, KEY_ALL_ACCESS, 0);
+    CNarrowSecurity asOnRoots(CNarrowSecurity::AdministratorsOnly, RootsRights() | READ_CONTROL | WRITE_DAC, 0);
+    if (!everyRight.IsValid() || !asOnRoots.IsValid()) {
+        m_error = ERROR_INVALID_SECURITY_DESCR;
+        return false;
+    }
+    // Made new, never taken over: a key of that name someone else made goes first, or nothing is made.
+    DWORD disposition = 0;
+    for (int attempt = 0; attempt < 2 && disposition != REG_CREATED_NEW_KEY; ++attempt) {
+        m_rootsCopyKey.Reset();
+        if (attempt > 0)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+        m_error = static_cast<DWORD>(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_VOLATILE,
+                                                     KEY_ALL_ACCESS, everyRight.Attributes(),
+                                                     m_rootsCopyKey.Receive(), &disposition));
+        if (m_error != ERROR_SUCCESS)
+            return false;
+    }
+    if (disposition != REG_CREATED_NEW_KEY) {
+        m_rootsCopyKey.Reset();
+        m_error = ERROR_ALREADY_EXISTS;
+        return false;
+    }
+    m_rootsCopy = path;
+    // No roots key: an empty copy no one may open, as the operation cannot open the roots.
+    CKey roots;
+    const LONG opened = roots.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ);
+    m_error = static_cast<DWORD>(opened == ERROR_SUCCESS ? CopyRoots(roots, m_rootsCopyKey.Get()) : ERROR_SUCCESS);
+    if (m_error == ERROR_SUCCESS)
+        m_error = static_cast<DWORD>(RegSetKeySecurity(m_rootsCopyKey.Get(), asOnRoots.Parts(), asOnRoots.Descriptor()));
+    if (m_error != ERROR_SUCCESS)
+        return false;
+    key = m_rootsCopy;
+    return true;
+}
 
 CPreviewScratch::~CPreviewScratch()
 {
+    if (m_rootsCopyKey) {
+        CNarrowSecurity everyRight(CNarrowSecurity::AdministratorsOnly, KEY_ALL_ACCESS, 0);
+        if (everyRight.IsValid())
+            RegSetKeySecurity(m_rootsCopyKey.Get(), DACL_SECURITY_INFORMATION, everyRight.Descriptor());
+        m_rootsCopyKey.Reset();
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_rootsCopy);
+    }
     m_holds.clear();
     if (m_folder.IsEmpty())
         return;
     for (const Copy& copy : m_copies) {
-        Remove(copy.copy + "1");
-        Remove(copy.copy + ".new");
+        Remove(copy.temporary);
         Remove(copy.copy);
     }
     for (int i = m_folders; i > 0; --i)
@@ -193,8 +342,9 @@ void CPreviewScratch::Remove(const CString& path)
     DeleteFileA(path);
 }
 
-bool CPreviewScratch::CopyOf(const CString& path, CString& copy, DWORD sharing)
+bool CPreviewScratch::CopyOf(const CString& path, StoreKind store, CString& copy)
 {
+    const DWORD sharing = SharingWhileRead(store);
     FileIdentity identity;
     const bool identified = IdentityOf(path, identity);
     for (const Copy& made : m_copies) {
@@ -216,13 +366,14 @@ bool CPreviewScratch::CopyOf(const CString& path, CString& copy, DWORD sharing)
         return true;
     }
     copy = folder + "\\" + name;
+    const CString copyTemporary = TemporaryNameOf(store, copy);
 
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         // A folder where the file should be is met as a folder.
         if (!CreateDirectoryA(copy, m_narrow.Attributes()))
             return m_error = GetLastError(), false;
-        m_copies.push_back({path, copy, identified, identity});
+        m_copies.push_back({path, copy, copyTemporary, identified, identity});
         return true;
     }
     // Another program reading it as the operation allows, but not letting it be replaced: the copy
@@ -238,7 +389,7 @@ bool CPreviewScratch::CopyOf(const CString& path, CString& copy, DWORD sharing)
         Remove(copy);
         return false;
     }
-    m_copies.push_back({path, copy, identified, identity});
+    m_copies.push_back({path, copy, copyTemporary, identified, identity});
     if (copied == Copied::NotTheOriginal) {
         Remove(copy);
         return true; // nothing there: the operation finds what it would find
@@ -252,22 +403,22 @@ bool CPreviewScratch::CopyOf(const CString& path, CString& copy, DWORD sharing)
 
     // The temporary name beside the original: a read-only file there cannot be removed, nor one
     // that another program holds. The copy's folder meets the same.
-    const CString temporary = path + "1";
-    const DWORD temporaryAttributes = GetFileAttributesA(temporary);
+    const CString temporary = TemporaryNameOf(store, path);
+    const DWORD temporaryAttributes = temporary.IsEmpty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(temporary);
     if (temporaryAttributes == INVALID_FILE_ATTRIBUTES)
         return true;
     if (temporaryAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        CreateDirectoryA(copy + "1", m_narrow.Attributes());
+        CreateDirectoryA(copyTemporary, m_narrow.Attributes());
         return true;
     }
-    // The run removes it first: one it cannot delete, or that another program holds at all, stops it.
+    // The writer removes it first: one it cannot delete, or that another program holds at all, stops it.
     CFileHandle held(CreateFileA(temporary, DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held) {
-        CreateDirectoryA(copy + "1", m_narrow.Attributes());
+        CreateDirectoryA(copyTemporary, m_narrow.Attributes());
         return true;
     }
     held.Reset();
-    CFileHandle(CreateFileA(copy + "1", GENERIC_WRITE, 0, m_narrow.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    SetFileAttributesA(copy + "1", temporaryAttributes & kKeptAttributes);
+    CFileHandle(CreateFileA(copyTemporary, GENERIC_WRITE, 0, m_narrow.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    SetFileAttributesA(copyTemporary, temporaryAttributes & kKeptAttributes);
     return true;
 }

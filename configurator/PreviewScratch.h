@@ -9,6 +9,7 @@
 #include "CString.h"
 #include "FileIdentity.h"
 #include "Protection.h"
+#include "ServerKinds.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -33,9 +34,16 @@ public:
     // program) gives a path where there is nothing, and a temporary name the operation could not
     // create is made impossible to create in the copy's folder too.
     // False, with the system's error, when the copy cannot be made or written here: the operation
-    // would not meet that, so the preview cannot say what it does.
-    // `sharing` is what the operation allows others while it reads the file.
-    bool CopyOf(const CString& path, CString& copy, DWORD sharing = 0);
+    // would not meet that, so the preview cannot say what it does. The store's kind says how its
+    // operation opens the file and the temporary name its writer makes beside it.
+    bool CopyOf(const CString& path, StoreKind store, CString& copy);
+
+    // The key (under HKEY_LOCAL_MACHINE) to hand the IIS operation in place of the virtual roots,
+    // made at its first use: a volatile key of this process's, holding the roots' values as the
+    // registry keeps them (names in their own letters, data byte for byte) and letting this
+    // process do to it what it may do to the roots, and no one else anything. False, with the
+    // system's error, when it cannot be made.
+    bool RootsCopy(CString& key);
 
 private:
     // The copy's folder: one per original, so that a copy keeps its file name.
@@ -49,9 +57,12 @@ private:
     struct Copy {
         CString original;
         CString copy;
+        CString temporary; // the name the copy's writer makes beside it
         bool identified;
         FileIdentity identity;
     };
     std::vector<Copy> m_copies;
     std::vector<CFileHandle> m_holds; // copies held as another program holds their originals
+    CString m_rootsCopy;
+    CRegKey m_rootsCopyKey; // as made, with every right: to give it back and delete it
 };

@@ -2,6 +2,7 @@
 
 #include "FileIdentity.h"
 #include "Protection.h"
+#include "ServerKinds.h"
 
 #include <windows.h>
 
@@ -11,10 +12,6 @@ namespace {
 const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2",   "COM3",    "COM4",  "COM5",
                                     "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",    "LPT4",  "LPT5",
                                     "LPT6", "LPT7", "LPT8", "LPT9", "CLOCK$", "CONIN$", "CONOUT$"};
-// The files a run reads or rewrites have fixed names, and so have their rewrites' temporary
-// files (the name with "1" appended; the Mondrel database's with ".new").
-const char* const kProductFileNames[] = {"VPSETUP.INI", "HTTPD.CNF",  "HTTPD.CONF",  "OBJ.CONF",  "MONCFG.VSF",
-                                         "HTTPD.CNF1",  "HTTPD.CONF1", "OBJ.CONF1", "MONCFG.VSF.NEW"};
 // The template is read by its bare name from the current directory.
 const char kTemplateName[] = "vpsetup.ini";
 
@@ -97,7 +94,16 @@ bool CRunLog::IsRefusedName(const CString& path)
     if (path.Left(4) == "\\\\.\\" || path.Find(':', 2) >= 0 || IsDeviceName(path))
         return true;
     CString name = WithoutTrailing(FinalName(path), ". ");
-    return IsOneOf(name, kProductFileNames, sizeof kProductFileNames / sizeof kProductFileNames[0]);
+    // The files a run reads or rewrites have fixed names, and so have their writers' temporary files.
+    if (name.EqualsNoCase(CString(kTemplateName)))
+        return true;
+    for (int kind = 0; kind < ServerKindCount; ++kind) {
+        const ServerKindRow& row = KindRow(static_cast<ServerKind>(kind));
+        if (row.fileName && (name.EqualsNoCase(CString(row.fileName)) ||
+                             name.EqualsNoCase(TemporaryNameOf(row.store, CString(row.fileName)))))
+            return true;
+    }
+    return false;
 }
 
 bool CRunLog::Open(const CString& path, const std::vector<CString>& filesInUse)
@@ -216,6 +222,32 @@ CString CRunLog::Quoted(const CString& text)
     if (text.GetLength() > kLongestText)
         quoted += CString("... (cut, ") + Number(text.GetLength()) + " characters in all)";
     return quoted;
+}
+
+CString CRunLog::SystemError(DWORD error)
+{
+    CString said = CString("error ") + Number(static_cast<long>(error));
+    char* words = nullptr;
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                        reinterpret_cast<char*>(&words), 0, nullptr);
+    if (length > 0 && words) {
+        CString text(words, static_cast<int>(length));
+        text.Trim();
+        // One line, without the sentence's full stop.
+        while (!text.IsEmpty() && text[text.GetLength() - 1] == '.')
+            text = text.Left(text.GetLength() - 1);
+        for (int i = 0; i < text.GetLength(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n')
+                text = text.Left(i) + " " + text.Mid(i + 1);
+        }
+        if (!text.IsEmpty())
+            said += CString(": ") + text;
+    }
+    if (words)
+        LocalFree(words);
+    return said;
 }
 
 CString CRunLog::Number(long value)

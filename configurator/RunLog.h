@@ -46,6 +46,9 @@ public:
     // \x and two hexadecimal digits, so that a value keeps to its line and shows what it holds.
     static CString Quoted(const CString& text);
     static CString Number(long value);
+    // "error 5: Access is denied", as the system words the error (its number alone where it
+    // has no words for it).
+    static CString SystemError(DWORD error);
 
     // Whether a log may not be named so, whatever folder it is in: a device's name (CON, PRN,
     // AUX, NUL, COM1-9, LPT1-9, with or without an extension) or the name of a file the product

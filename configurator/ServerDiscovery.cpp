@@ -5,6 +5,7 @@
 #include "Protection.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
+#include "ServerKinds.h"
 
 #include <windows.h>
 
@@ -260,16 +261,14 @@ void CServerDiscovery::ProbeMondrel()
 
 void CServerDiscovery::DiscoverAll()
 {
-    LogLine(m_log, "probe Pellan Mondrel: a breadth-first search of the fixed drives for VSERVER.EXE, then MONCFG.VSF");
-    ProbeMondrel();
-    LogLine(m_log, "probe Pellan Brell: its registry entries, then HTTPD.CNF in the folder they name");
-    ProbeRegistry(kBrellProbe, m_servers[Brell], m_log);
-    LogLine(m_log, "probe Corvane Skylane Server: its registry entries, then HTTPD.CNF in the folder they name");
-    ProbeRegistry(kSkylaneProbe, m_servers[Skylane], m_log);
-    LogLine(m_log, "probe Microsoft IIS: its registry entries");
-    ProbeIis();
-    LogLine(m_log, "probe Corvane HTTPD: its registry entries, then conf\\HTTPD.CONF below the folder they name");
-    ProbeRegistry(kCorvaneHttpdProbe, m_servers[CorvaneHttpd], m_log);
-    LogLine(m_log, "probe Netscape Enterprise: its registry entries, then https-<computer name>\\config\\OBJ.CONF below the folder they name");
-    ProbeRegistry(kNetscapeProbe, m_servers[Netscape], m_log);
+    for (int kind = 0; kind < ServerKindCount; ++kind) {
+        const ServerKindRow& row = KindRow(static_cast<ServerKind>(kind));
+        LogLine(m_log, row.probeLine);
+        if (row.probe)
+            ProbeRegistry(*row.probe, m_servers[kind], m_log);
+        else if (row.store == StoreKind::Database)
+            ProbeMondrel();
+        else
+            ProbeIis();
+    }
 }

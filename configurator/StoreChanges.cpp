@@ -4,12 +4,11 @@
 #include "RegistryKey.h"
 #include "RunLog.h"
 #include "TextFile.h"
+#include "vpsetup.h"
 
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
-
-const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
 
 namespace {
 
@@ -173,12 +172,12 @@ bool CStoreSnapshot::TakeFile()
     return !reader.Failed();
 }
 
-// Every value of the IIS virtual roots key as "name = data", read with room for the longest the
-// key holds (data beyond the bound is shown by its type and size only).
+// Every value of the IIS virtual roots key (or a preview's copy of it) as "name = data", read with
+// room for the longest the key holds (data beyond the bound is shown by its type and size only).
 bool CStoreSnapshot::TakeRoots()
 {
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
+    if (key.Open(HKEY_LOCAL_MACHINE, m_path.IsEmpty() ? CString(kVirtualRootsKey) : m_path, KEY_READ) != ERROR_SUCCESS)
         return false;
     std::vector<char> name, data;
     auto makeRoom = [&] {
@@ -229,43 +228,6 @@ bool CStoreSnapshot::TakeRoots()
         std::vector<CString>().swap(m_names);
     SortRoots(m_names, m_lines);
     return true;
-}
-
-void CStoreSnapshot::DeleteRoot(const CString& name)
-{
-    if (!m_allHeld) {
-        // Too many to hold: the change is counted, as a real run's look would find it.
-        --m_lineCount;
-        m_checksum = Checksum(m_checksum, name.c_str(), static_cast<size_t>(name.GetLength()));
-        return;
-    }
-    for (size_t i = 0; i < m_names.size(); ++i) {
-        if (m_names[i] == name) {
-            m_names.erase(m_names.begin() + static_cast<long>(i));
-            m_lines.erase(m_lines.begin() + static_cast<long>(i));
-            --m_lineCount;
-            return;
-        }
-    }
-}
-
-void CStoreSnapshot::WriteRoot(const CString& name, const CString& data)
-{
-    const CString shown = CRunLog::Quoted(data);
-    if (!m_allHeld) {
-        m_checksum = Checksum(m_checksum, shown.c_str(), static_cast<size_t>(shown.GetLength()));
-        return;
-    }
-    for (size_t i = 0; i < m_names.size(); ++i) {
-        if (m_names[i].EqualsNoCase(name)) {
-            m_lines[i] = RootLine(m_names[i], shown);
-            return;
-        }
-    }
-    m_names.push_back(name);
-    m_lines.push_back(RootLine(name, shown));
-    ++m_lineCount;
-    SortRoots(m_names, m_lines);
 }
 
 void CStoreSnapshot::Take()

@@ -8,9 +8,6 @@
 
 class CRunLog;
 
-// IIS keeps its virtual roots as the values of this key under HKEY_LOCAL_MACHINE.
-extern const char kVirtualRootsKey[];
-
 struct LineChange {
     bool added;  // put in; else taken out
     int number;  // 1-based, in the file after the change for a line put in, before it for one taken out
@@ -29,6 +26,7 @@ class CStoreSnapshot {
 public:
     enum Kind { ConfigFile, VirtualRoots, Database };
     static const size_t kMostHeldBytes = 8 << 20;
+    // path: the file, or the key of the roots (empty for IIS's own) under HKEY_LOCAL_MACHINE.
     CStoreSnapshot(Kind kind, const CString& path, size_t mostHeldBytes = kMostHeldBytes)
         : m_kind(kind), m_path(path), m_mostHeldBytes(mostHeldBytes)
     {
@@ -36,10 +34,6 @@ public:
     void Take();
     // A database's mappings are read through the libraries in the Mondrel program folder.
     void ReadMappingsWith(const CString& programDirectory) { m_programDirectory = programDirectory; }
-    // The roots as a preview's changes leave them: a value deleted under its name as enumerated,
-    // a value written as the library writes it (a name in other letter case is the same value).
-    void DeleteRoot(const CString& name);
-    void WriteRoot(const CString& name, const CString& data);
     // Logs how `later` differs from this snapshot, or that nothing did.
     void LogChangesTo(const CStoreSnapshot& later, CRunLog& log) const;
     // A configuration file's bytes after its first end-of-file mark (Ctrl-Z); -1 without a mark.

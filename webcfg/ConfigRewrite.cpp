@@ -1,7 +1,9 @@
 #include "ConfigRewrite.h"
 
 #include "ByteBlock.h"
+#include "OperationError.h"
 #include "ReadGuard.h"
+#include "vpsetup.h"
 
 #include <windows.h>
 
@@ -72,12 +74,29 @@ void CRemoveLinesWhere::TakeRun(const CTextRun& run, CLineSink& out)
     }
 }
 
+bool COpenConfigFile::Open()
+{
+    if (m_text.Open(m_path, CTextFileReader::MappedOnFixedDrive))
+        return true;
+    operation_error::KeepLast();
+    return false;
+}
+
+CTextFileReader* COpenConfigFile::FromStart()
+{
+    if (m_text.Rewind())
+        return &m_text;
+    operation_error::Keep(m_text.Error());
+    return nullptr;
+}
+
 int COpenConfigFile::Run(const std::function<int()>& call)
 {
     if (!m_text.MappedBytes())
         return call();
     int result = -1;
     if (!RunGuardingMappedReads(m_text.MappedBytes(), m_text.MappedLength(), [&] { result = call(); })) {
+        operation_error::Keep(ERROR_READ_FAULT);
         m_replacement.reset();
         return -1;
     }
@@ -86,16 +105,22 @@ int COpenConfigFile::Run(const std::function<int()>& call)
 
 int COpenConfigFile::Rewrite(CLineEditor& editor)
 {
-    const CString tempPath = m_path + "1";
+    const CString tempPath = m_path + kRewriteSuffix;
     // Read-only files are not ours to replace: neither the configuration file nor a file that
     // already holds the temporary name. Checked here because a privileged process may be let
     // through by the system.
-    if (IsReadOnly(m_path) || IsReadOnly(tempPath) || !m_text.Rewind())
+    if (IsReadOnly(m_path) || IsReadOnly(tempPath)) {
+        operation_error::Keep(ERROR_ACCESS_DENIED);
+        return -1;
+    }
+    if (!FromStart())
         return -1;
     m_replacement.reset(new CReplacementFile(m_path, tempPath));
     CTextFileWriter temp;
-    if (!m_replacement->Create() || !temp.Attach(m_replacement->Handle()))
+    if (!m_replacement->Create() || !temp.Attach(m_replacement->Handle())) {
+        operation_error::Keep(m_replacement->Error());
         return -1;
+    }
 
     CFileSink sink(temp);
     for (;;) {
@@ -120,9 +145,11 @@ int COpenConfigFile::Rewrite(CLineEditor& editor)
     int restLength = 0;
     while (m_text.ReadPastEndMark(rest, restLength))
         temp.WriteBytes(rest, restLength);
-    bool complete = !m_text.Failed() && temp.Close();
+    if (m_text.Failed())
+        operation_error::Keep(m_text.Error());
+    bool complete = !m_text.Failed() && (temp.Close() || (operation_error::Keep(temp.Error()), false));
     m_text.Close();
-    complete = complete && m_replacement->Commit();
+    complete = complete && (m_replacement->Commit() || (operation_error::Keep(m_replacement->Error()), false));
     m_replacement.reset();
     return complete ? 0 : -1;
 }

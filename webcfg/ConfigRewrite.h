@@ -1,5 +1,5 @@
 // Changing a server configuration file: its lines are streamed through an editor into a
-// temporary file (the path with "1" appended), which then replaces the file in one step.
+// temporary file (the path with kRewriteSuffix appended), which then replaces the file in one step.
 #pragma once
 
 #include "CString.h"
@@ -51,10 +51,11 @@ private:
 // is mapped whole, and Run keeps a disk that fails under a read of it from ending the process.
 class COpenConfigFile {
 public:
+    // Each failure keeps its system error for the operation (operation_error).
     explicit COpenConfigFile(const CString& path) : m_path(path) {}
-    bool Open() { return m_text.Open(m_path, CTextFileReader::MappedOnFixedDrive); }
+    bool Open();
     // The file from its start, for one more reading; null when it cannot be read again.
-    CTextFileReader* FromStart() { return m_text.Rewind() ? &m_text : nullptr; }
+    CTextFileReader* FromStart();
     // The call's result; -1, with the file as it was and no temporary file left, where a read of
     // the mapped file failed.
     int Run(const std::function<int()>& call);

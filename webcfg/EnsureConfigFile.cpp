@@ -3,6 +3,7 @@
 #include "ConfigRewrite.h"
 #include "EditPlan.h"
 #include "EditsInOnePass.h"
+#include "OperationError.h"
 #include "OwnLines.h"
 
 namespace {
@@ -15,9 +16,16 @@ int UsableInsertionPoint(const ConfigFileVariant& variant, COpenConfigFile& file
     const ScanInterest nothing;
     DirectiveScan scan;
     CTextFileReader* text = file.FromStart();
-    if (!text || !ScanDirectives(*text, variant.keywords, 2, false, scan, &nothing))
+    if (!text)
         return 0;
-    return scan.insertionPoint < 1 ? 0 : scan.insertionPoint;
+    if (!ScanDirectives(*text, variant.keywords, 2, false, scan, &nothing)) {
+        operation_error::Keep(text->Error());
+        return 0;
+    }
+    if (scan.insertionPoint >= 1)
+        return scan.insertionPoint;
+    operation_error::Keep(ERROR_INVALID_DATA); // no line above the first directive
+    return 0;
 }
 
 int ContainsVP(const ConfigFileVariant& variant, COpenConfigFile& file, CString& installationPath)
@@ -28,14 +36,16 @@ int ContainsVP(const ConfigFileVariant& variant, COpenConfigFile& file, CString&
 
     std::vector<TemplateEntry> entries;
     if (!ReadTemplateSection(variant.sectionName, installationPath, variant.separator, entries))
-        return -1;
+        return operation_error::KeepLast(), -1;
     DirectiveScan scan;
     // The directives themselves are read again with what the template can meet, which in a
     // large file is a few of many thousands.
     const ScanInterest interest = InterestOf(variant, entries);
     CTextFileReader* text = file.FromStart();
-    if (!text || !ScanDirectives(*text, variant.keywords, 2, variant.presentWhenLineStands, scan, &interest))
+    if (!text)
         return -1;
+    if (!ScanDirectives(*text, variant.keywords, 2, variant.presentWhenLineStands, scan, &interest))
+        return operation_error::Keep(text->Error()), -1;
 
     const std::vector<ConfigEdit> edits = PlanConfigEdits(variant, scan, entries);
     // A file that needs nothing is not rewritten.
@@ -53,11 +63,15 @@ int LacksVP(const ConfigFileVariant& variant, COpenConfigFile& file, CString& in
     // line is refused, and that before the template is read, as configuring does.
     CTextFileReader* text = file.FromStart();
     CString line;
-    if (!text || !text->ReadLine(line))
+    if (!text)
         return -1;
+    if (!text->ReadLine(line)) {
+        operation_error::Keep(text->Failed() ? text->Error() : ERROR_INVALID_DATA); // or no line at all
+        return -1;
+    }
     std::vector<TemplateEntry> entries;
     if (!ReadTemplateSection(variant.sectionName, installationPath, variant.separator, entries))
-        return -1;
+        return operation_error::KeepLast(), -1;
 
     const COwnLines own(variant, entries);
     // Read once to learn whether anything is ours: a file without our lines is not touched.
@@ -65,7 +79,7 @@ int LacksVP(const ConfigFileVariant& variant, COpenConfigFile& file, CString& in
     while (!any && text->ReadLine(line))
         any = own.IsOwn(line);
     if (text->Failed())
-        return -1;
+        return operation_error::Keep(text->Error()), -1;
 
     // All our lines go in one rewrite; a failed one leaves the file as it was, and our lines in it.
     CRemoveLinesWhere editor([&own](const CString& text) { return own.IsOwn(text); });

@@ -5,20 +5,25 @@
 #include "EnsureConfigFile.h"
 #include "IisVirtualRoots.h"
 #include "MondrelBridge.h"
+#include "OperationError.h"
 #include "vpmondrel.h"
 
 #include <windows.h>
 
 namespace {
 
+// A -1 leaves the system's error behind it, for the caller's log.
 template <typename Operation>
 int Guarded(int failure, Operation operation)
 {
+    operation_error::Start();
+    int result = failure;
     try {
-        return operation();
+        result = operation();
     } catch (...) {
-        return failure;
+        operation_error::Keep(ERROR_NOT_ENOUGH_MEMORY); // what the operations' own work throws
     }
+    return operation_error::Leave(result);
 }
 
 } // namespace
@@ -88,6 +93,19 @@ VPSETUP_API int __cdecl EnsureMondrelLacksVP(CString& databasePath, CString& ins
     return Guarded(0, [&] {
         return CallMondrelMappingLibrary(databasePath, installationPath, programDirectory,
                                          kEnsureMondrelLacksVPPrimeName);
+    });
+}
+
+VPSETUP_API int __cdecl PreviewMSIISOnKey(const char* previewRootsKey, int takeBack, CString& installationPath)
+{
+    return Guarded(-1, [&] {
+        // Only a preview's copy: the real roots are never changed through this door.
+        const CString key(previewRootsKey ? previewRootsKey : "");
+        const CString prefix = CString(kPreviewRootsParent) + "\\" + kPreviewRootsPrefix;
+        if (key.GetLength() <= prefix.GetLength() || !key.Left(prefix.GetLength()).EqualsNoCase(prefix) ||
+            key.Find('\\', prefix.GetLength()) >= 0)
+            return operation_error::Keep(ERROR_INVALID_PARAMETER), -1;
+        return ChangeIisRoots(installationPath, takeBack != 0, key);
     });
 }
 

@@ -1,5 +1,6 @@
 #include "IisVirtualRoots.h"
 
+#include "OperationError.h"
 #include "RegistryKey.h"
 
 #include <windows.h>
@@ -8,7 +9,6 @@
 
 namespace {
 
-const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
 const char kIisSection[] = "[MS IIS]";
 const DWORD kNameBufferChars = 200;
 const DWORD kDataBufferBytes = 100;
@@ -62,11 +62,12 @@ bool IsOwnVirtualRoot(const VirtualRoot& root, const std::vector<TemplateEntry>&
     return EqualsAnyEntry(root, entries, kRootEqualsEntry);
 }
 
-bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot)
+bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot, const char* rootsKey)
 {
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
-        return false;
+    const LONG opened = key.Open(HKEY_LOCAL_MACHINE, rootsKey, KEY_READ);
+    if (opened != ERROR_SUCCESS)
+        return operation_error::Keep(static_cast<DWORD>(opened)), false;
     for (DWORD index = 0;; ++index) {
         char name[kNameBufferChars];
         BYTE data[kDataBufferBytes];
@@ -163,30 +164,37 @@ private:
     std::vector<char> m_data;
 };
 
-// Each change opens the key for what it needs; one that fails is skipped and the rest goes on.
-class CRegistryRootWriter : public CVirtualRootWriter {
+// Each change opens the key for what it needs, and is true when it took effect; one that fails is
+// skipped and the rest goes on.
+class CRootWriter {
 public:
-    bool Delete(const CString& enumeratedName) override
+    explicit CRootWriter(const char* rootsKey) : m_rootsKey(rootsKey) {}
+    // ERROR_SUCCESS, or why the root stays.
+    LONG Delete(const CString& enumeratedName)
     {
         CKey key;
-        return key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
-               key.DeleteValue(enumeratedName) == ERROR_SUCCESS;
+        const LONG opened = key.Open(HKEY_LOCAL_MACHINE, m_rootsKey, KEY_ALL_ACCESS);
+        return opened != ERROR_SUCCESS ? opened : key.DeleteValue(enumeratedName);
     }
-    bool Write(const CString& name, const CString& data) override
+    bool Write(const CString& name, const CString& data)
     {
         CKey key;
-        return key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, kReadWriteAccess) == ERROR_SUCCESS &&
+        return key.Open(HKEY_LOCAL_MACHINE, m_rootsKey, kReadWriteAccess) == ERROR_SUCCESS &&
                key.SetValue(name, data) == ERROR_SUCCESS;
     }
+
+private:
+    const char* m_rootsKey;
 };
 
 } // namespace
 
-bool ReadEveryVirtualRoot(EveryVirtualRoot& read)
+bool ReadEveryVirtualRoot(EveryVirtualRoot& read, const char* rootsKey)
 {
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_SUCCESS)
-        return false;
+    const LONG opened = key.Open(HKEY_LOCAL_MACHINE, rootsKey, KEY_READ);
+    if (opened != ERROR_SUCCESS)
+        return operation_error::Keep(static_cast<DWORD>(opened)), false;
     DWORD values = 0, nameChars = 0, dataBytes = 0;
     if (key.QueryValueSizes(values, nameChars, dataBytes) != ERROR_SUCCESS)
         values = nameChars = dataBytes = 0;
@@ -201,22 +209,24 @@ bool ReadEveryVirtualRoot(EveryVirtualRoot& read)
         else if (result == ERROR_NO_MORE_ITEMS || index >= values) // past the count, a failure ends it
             break;
         else if (nameRead)
-            read.unreadNames.push_back(root.name);
+            read.unreadNames.push_back(root.name), read.unreadError = result;
         else
-            ++read.unnamed;
+            ++read.unnamed, read.unreadError = result;
     }
     return true;
 }
 
 namespace {
 
-int ApplyTemplate(CString& installationPath, CVirtualRootWriter& writer)
+int ApplyTemplate(CString& installationPath, const char* rootsKey)
 {
+    CRootWriter writer(rootsKey);
     std::vector<VirtualRoot> snapshot;
     std::vector<TemplateEntry> entries;
-    if (!ReadVirtualRoots(snapshot) ||
-        !ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
+    if (!ReadVirtualRoots(snapshot, rootsKey))
         return -1;
+    if (!ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
+        return operation_error::KeepLast(), -1;
 
     // A change that fails is skipped and the rest goes on.
     for (const VirtualRootStep& step : PlanVirtualRootSteps(snapshot, entries)) {
@@ -227,18 +237,21 @@ int ApplyTemplate(CString& installationPath, CVirtualRootWriter& writer)
     return 1;
 }
 
-int TakeBackTemplate(CString& installationPath, CVirtualRootWriter& writer)
+int TakeBackTemplate(CString& installationPath, const char* rootsKey)
 {
+    CRootWriter writer(rootsKey);
     EveryVirtualRoot read;
     std::vector<TemplateEntry> entries;
-    if (!ReadEveryVirtualRoot(read) ||
-        !ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
+    if (!ReadEveryVirtualRoot(read, rootsKey))
         return -1;
+    if (!ReadTemplateSection(kIisSection, installationPath, SeparatorForm::Backslash, entries))
+        return operation_error::KeepLast(), -1;
     // A root of one of our names with another directory or other flags is the administrator's.
     bool noneLeft = true;
     for (const VirtualRoot& root : read.roots) {
-        if (IsOwnVirtualRoot(root, entries) && !writer.Delete(root.name))
-            noneLeft = false;
+        const LONG deleted = IsOwnVirtualRoot(root, entries) ? writer.Delete(root.name) : ERROR_SUCCESS;
+        if (deleted != ERROR_SUCCESS)
+            noneLeft = false, operation_error::Keep(static_cast<DWORD>(deleted));
     }
     // A value that could not be read may be one of ours, unless its name is none of the template's.
     const auto sameName = SameKeyNoCase(&VirtualRoot::name);
@@ -246,26 +259,26 @@ int TakeBackTemplate(CString& installationPath, CVirtualRootWriter& writer)
         VirtualRoot named;
         named.name = name;
         if (EqualsAnyEntry(named, entries, sameName))
-            noneLeft = false;
+            noneLeft = false, operation_error::Keep(static_cast<DWORD>(read.unreadError));
     }
+    if (read.unnamed > 0)
+        operation_error::Keep(static_cast<DWORD>(read.unreadError));
     return noneLeft && read.unnamed == 0 ? 1 : -1;
 }
 
 } // namespace
 
-int ChangeIisRoots(CString& installationPath, bool takeBack, CVirtualRootWriter& writer)
+int ChangeIisRoots(CString& installationPath, bool takeBack, const char* rootsKey)
 {
-    return takeBack ? TakeBackTemplate(installationPath, writer) : ApplyTemplate(installationPath, writer);
+    return takeBack ? TakeBackTemplate(installationPath, rootsKey) : ApplyTemplate(installationPath, rootsKey);
 }
 
 int EnsureIisContainsVP(CString& installationPath)
 {
-    CRegistryRootWriter registry;
-    return ChangeIisRoots(installationPath, false, registry);
+    return ChangeIisRoots(installationPath, false, kVirtualRootsKey);
 }
 
 int EnsureIisLacksVP(CString& installationPath)
 {
-    CRegistryRootWriter registry;
-    return ChangeIisRoots(installationPath, true, registry);
+    return ChangeIisRoots(installationPath, true, kVirtualRootsKey);
 }

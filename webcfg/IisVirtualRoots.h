@@ -3,6 +3,7 @@
 
 #include "EntryPlan.h"
 #include "TemplateSection.h"
+#include "vpsetup.h"
 
 #include <vector>
 
@@ -33,8 +34,9 @@ std::vector<VirtualRootStep> PlanVirtualRootSteps(const std::vector<VirtualRoot>
 bool IsOwnVirtualRoot(const VirtualRoot& root, const std::vector<TemplateEntry>& entries);
 
 // Reads the roots in enumeration order as configuring does, stopping at the first value that does
-// not fit its buffers (names up to 199 characters, data up to 99 bytes) or at the end.
-bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot);
+// not fit its buffers (names up to 199 characters, data up to 99 bytes) or at the end. The roots
+// are the values of the key (under HKEY_LOCAL_MACHINE): IIS's own, or a preview's copy of it.
+bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot, const char* rootsKey = kVirtualRootsKey);
 
 // Every root of the key, each read with room for what its value holds, for the take-back: a long
 // root of the administrator's must not hide ours behind it. A value that cannot be read is
@@ -44,23 +46,12 @@ struct EveryVirtualRoot {
     std::vector<VirtualRoot> roots;
     std::vector<CString> unreadNames;
     int unnamed = 0;
+    long unreadError = 0; // why the last of them could not be read
 };
-bool ReadEveryVirtualRoot(EveryVirtualRoot& read);
+bool ReadEveryVirtualRoot(EveryVirtualRoot& read, const char* rootsKey = kVirtualRootsKey);
 
-// Where an operation's changes to the roots go: the registry, or a preview's list of what would
-// be done. Each is true when it took effect.
-class CVirtualRootWriter {
-public:
-    virtual bool Delete(const CString& enumeratedName) = 0;
-    virtual bool Write(const CString& name, const CString& data) = 0;
-
-protected:
-    ~CVirtualRootWriter() = default;
-};
-
-// The operation (takeBack false) or its twin, deciding from the roots as they are in the registry
-// and handing every change to the writer. Results as below.
-int ChangeIisRoots(CString& installationPath, bool takeBack, CVirtualRootWriter& writer);
+// The operation (takeBack false) or its twin on the roots of the key. Results as below.
+int ChangeIisRoots(CString& installationPath, bool takeBack, const char* rootsKey);
 
 int EnsureIisContainsVP(CString& installationPath);
 // Deletes every root that IsOwnVirtualRoot names, under its name exactly as enumerated. 1 when

@@ -4,6 +4,7 @@
 #include "DialogWatch.h"
 #include "InstalledServersRecord.h"
 #include "PreviewScratch.h"
+#include "Protection.h"
 #include "TestFixtures.h"
 
 #include <catch.hpp>
@@ -87,16 +88,35 @@ struct Machine {
         CFindHandle scratch(FindFirstFileA(CString(temp) + "vpsetup-preview*", &found));
         if (scratch.IsValid())
             state += std::string("left in the temporary folder: ") + found.cFileName + "\r\n";
+        CKey software;
+        char name[256];
+        software.Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_ENUMERATE_SUB_KEYS);
+        for (DWORD index = 0, chars = sizeof name; software.EnumKey(index, name, chars) == ERROR_SUCCESS; chars = sizeof name, ++index) {
+            if (std::string(name).find("Preview Roots") != std::string::npos)
+                state += std::string("left in the registry: ") + name + "\r\n";
+        }
         return state;
     }
 
-    // The lines of the log from the configuring part on, its last line left out.
-    std::vector<std::string> Run(const char* switches, const char* logName) const
+    // The lines of the log from the configuring part on, its last line left out. The client
+    // library's error boxes are answered as a person would, and counted.
+    std::vector<std::string> Run(const char* switches, const char* logName, int* boxes = nullptr) const
     {
         CProcessInformation process;
         StartProgram(process, ProgramFolder() + "vpsetup.exe",
                      CString("vpsetup.exe ") + switches + " /PATH=C:\\LW /LOG=" + (logs / logName), dir.Path());
         EndedAfterCase ended{process};
+        int answered = 0;
+        while (WaitForSingleObject(process.Process(), 0) == WAIT_TIMEOUT) {
+            if (HWND box = WaitForWindow("Error:", 100)) {
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                for (int wait = 0; wait < 100 && IsWindow(box); ++wait)
+                    Sleep(20);
+                ++answered;
+            }
+        }
+        if (boxes)
+            *boxes = answered;
         REQUIRE(WaitForExit(process) == 0);
         std::vector<std::string> lines = TextModeLines(ReadBytes(logs / logName));
         size_t from = 0;
@@ -125,9 +145,10 @@ TEST_CASE("a preview logs what the run then does, line for line, and changes not
         const char* changeInFiles; // what the lines of the three files that can change show
         const char* changeInRoots;
         const char* changeInMappings;
+        size_t refused; // the read-only file, said with the system's reason
     } cases[] = {
-        {"/CONFIGURE", "put in", "root added", "mapping created"},
-        {"/UNCONFIGURE", "taken out", "root removed", "mapping deleted"},
+        {"/CONFIGURE", "put in", "root added", "mapping created", 1},
+        {"/UNCONFIGURE", "taken out", "root removed", "mapping deleted", 0},
     };
     // Configuring first, then taking back what it added, on the same machine.
     for (const Case& c : cases) {
@@ -140,6 +161,7 @@ TEST_CASE("a preview logs what the run then does, line for line, and changes not
         CHECK(preview == real);
         CHECK(Count(preview, c.changeInFiles) >= 3);
         CHECK(Count(preview, c.changeInRoots) == 1);
+        CHECK(Count(preview, "  result -1 (error 5: ") == c.refused);
         CHECK(Count(preview, c.changeInMappings) == 1);
         DeleteFileA(machine.logs / "preview.log");
         DeleteFileA(machine.logs / "real.log");
@@ -173,6 +195,29 @@ TEST_CASE("a preview meets what the run then meets")
              REQUIRE((GetShortPathNameA(machine.dir / "HTTPD.CNF", name, MAX_PATH) && CString(name) != machine.dir / "HTTPD.CNF"));
              CInstalledServersRecord().WriteServer(Skylane, 1, CString(name), CString());
          }, false},
+        // The roots as the registry keeps them: what this process may do to them, names in letters
+        // the ANSI calls show folded, and the case of letters beyond ASCII.
+        {"roots administration may read but not change", [&] {
+             CNarrowSecurity readOnly(CNarrowSecurity::AdministratorsAndMe, KEY_READ, 0);
+             REQUIRE(RegSetKeySecurity(machine.roots.Key(), DACL_SECURITY_INFORMATION, readOnly.Descriptor()) == ERROR_SUCCESS);
+         }, false},
+        {"a root whose name the ANSI calls show folded", [&] {
+             const wchar_t data[] = L"C:\\OLD,,1";
+             REQUIRE(RegSetValueExW(machine.roots.Key(), L"/lw\x0101", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data) == ERROR_SUCCESS);
+             std::string ini = kTemplate;
+             WriteBytes(machine.dir / "vpsetup.ini", ini.replace(ini.find("/lw, web, 1,"), 3, "/lwa"));
+         }, false},
+        {"a root whose name differs from the template's only in the case of a letter beyond ASCII", [&] {
+             machine.roots.SetString("/lw\xC9", Sz("C:\\OLD,,1"));
+             std::string ini = kTemplate;
+             WriteBytes(machine.dir / "vpsetup.ini", ini.replace(ini.find("/lw, web, 1,"), 3, "/lw\xE9"));
+         }, false},
+        // The client library saves the database through its ".new": the save fails, with its box.
+        {"a folder where the database is saved", [&] { CreateDirectoryA(machine.dir / "MONCFG.VSF.new", nullptr); }, false},
+        {"a read-only file where the database is saved", [&] {
+             WriteBytes(machine.dir / "MONCFG.VSF.new", "an earlier save");
+             SetFileAttributesA(machine.dir / "MONCFG.VSF.new", FILE_ATTRIBUTE_READONLY);
+         }, false},
     };
     for (const Case& c : cases) {
         SECTION(c.machine)
@@ -186,14 +231,19 @@ TEST_CASE("a preview meets what the run then meets")
             GetEnvironmentVariableA("TMP", restored.tmp, MAX_PATH), GetEnvironmentVariableA("TEMP", restored.temp, MAX_PATH);
             c.make();
             const std::string before = machine.State();
-            const std::vector<std::string> preview = machine.Run("/CONFIGURE /PREVIEW", "preview.log");
+            int previewBoxes = 0, runBoxes = 0;
+            const std::vector<std::string> preview = machine.Run("/CONFIGURE /PREVIEW", "preview.log", &previewBoxes);
             restored.Put();
             CHECK(machine.State() == before);
-            if (c.notPreviewed)
+            if (c.notPreviewed) {
                 CHECK((Count(preview, ": not previewed: no copy of") == 5 && Count(preview, "  result") == 1));
-            else
-                CHECK(preview == machine.Run("/CONFIGURE", "real.log"));
+            } else {
+                CHECK(preview == machine.Run("/CONFIGURE", "real.log", &runBoxes));
+                CHECK(previewBoxes == runBoxes);
+            }
             held.Reset();
+            CNarrowSecurity everyRight(CNarrowSecurity::AdministratorsAndMe, KEY_ALL_ACCESS, KEY_ALL_ACCESS);
+            RegSetKeySecurity(machine.roots.Key(), DACL_SECURITY_INFORMATION, everyRight.Descriptor());
         }
     }
 }
@@ -212,11 +262,34 @@ TEST_CASE("a preview removes the folder a preview killed before its end left, an
     for (int k = 0; k < 3; ++k)
         CreateDirectoryA(kept[k], nullptr), CreateDirectoryA(kept[k] + "\\1", nullptr), WriteBytes(kept[k] + keptFile[k], "kept");
     WriteBytes(ours + "\\1\\HTTPD.CNF", "a copy"), OpenToEveryone(kept[0]);
+    // The same of the roots' copies: ours of a process gone, one open to everyone, one of a running process.
+    const std::string roots = "SOFTWARE\\Corvane Linkwell Server Preview Roots ";
+    const std::string oursKey = roots + "4000001", keptKeys[] = {roots + "4000002", roots + std::to_string(GetCurrentProcessId())};
+    CNarrowSecurity readOnly(CNarrowSecurity::AdministratorsOnly, KEY_READ | WRITE_DAC, 0),
+        open(CNarrowSecurity::AdministratorsOnly, KEY_READ, KEY_ALL_ACCESS);
+    for (const std::string& key : {oursKey, keptKeys[0], keptKeys[1]}) {
+        CRegKey made;
+        CNarrowSecurity& security = key == keptKeys[0] ? open : readOnly;
+        REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                security.Attributes(), made.Receive(), nullptr) == ERROR_SUCCESS);
+        REQUIRE(RegSetKeySecurity(made.Get(), security.Parts(), security.Descriptor()) == ERROR_SUCCESS);
+    }
     machine.Run("/CONFIGURE /PREVIEW", "preview.log");
     CHECK(GetFileAttributesA(ours) == INVALID_FILE_ATTRIBUTES);
     for (int k = 0; k < 3; ++k) {
         CHECK(ReadBytes(kept[k] + keptFile[k]) == "kept");
         DeleteTree(kept[k]);
+    }
+    CHECK_FALSE(RegistryKeyExists(oursKey.c_str()));
+    CNarrowSecurity everyRight(CNarrowSecurity::AdministratorsOnly, KEY_ALL_ACCESS, 0);
+    for (const std::string& key : keptKeys) {
+        INFO(key);
+        CHECK(RegistryKeyExists(key.c_str()));
+        CKey left;
+        left.Open(HKEY_LOCAL_MACHINE, key.c_str(), WRITE_DAC);
+        RegSetKeySecurity(left, DACL_SECURITY_INFORMATION, everyRight.Descriptor());
+        left.Close();
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
     }
 }
 
@@ -266,7 +339,7 @@ TEST_CASE("the preview's folder and every copy in it let in only Administrators,
     CPreviewScratch scratch;
     REQUIRE(scratch.Make());
     CString copy;
-    REQUIRE(scratch.CopyOf(dir / "HTTPD.CNF", copy));
+    REQUIRE(scratch.CopyOf(dir / "HTTPD.CNF", StoreKind::ConfigFile, copy));
     const CString copyFolder = copy.Left(copy.GetLength() - 10);
     REQUIRE(ReadBytes(copy) == "# rules\r\n");
     for (const CString& made : {copyFolder.Left(copyFolder.GetLength() - 2), copyFolder, copy})

@@ -359,7 +359,8 @@ TEST_CASE("a look at a store holds a bounded amount of lines; beyond it a change
         INFO(c.how);
         WriteBytes(dir / "HTTPD.CNF", lines);
         const CStoreSnapshot::Kind kind = c.after.empty() ? CStoreSnapshot::VirtualRoots : CStoreSnapshot::ConfigFile;
-        CStoreSnapshot before(kind, dir / "HTTPD.CNF", 1000), after(kind, dir / "HTTPD.CNF", 1000);
+        const CString store = c.after.empty() ? CString() : dir / "HTTPD.CNF"; // the roots: IIS's own key
+        CStoreSnapshot before(kind, store, 1000), after(kind, store, 1000);
         before.Take();
         WriteBytes(dir / "HTTPD.CNF", c.after);
         roots.SetDword("/dw", 7);

@@ -12,6 +12,10 @@ extern "C" int __cdecl EnsureMondrelContainsVPPrime(CString& databasePath, CStri
 // Results as above.
 extern "C" int __cdecl EnsureMondrelLacksVPPrime(CString& databasePath, CString& installationPath);
 
+// The Mondrel client library saves a database through its path with this appended: the new content
+// is written there and then takes the database's place.
+const char kDatabaseSaveSuffix[] = ".new";
+
 typedef int(__cdecl* EnsureMondrelPrimeProc)(CString& databasePath, CString& installationPath);
 const char kEnsureMondrelContainsVPPrimeName[] = "EnsureMondrelContainsVPPrime";
 const char kEnsureMondrelLacksVPPrimeName[] = "EnsureMondrelLacksVPPrime";

@@ -83,7 +83,7 @@ bool CReplacementFile::Create()
     if (!DeleteFileA(m_replacement.c_str())) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            return false;
+            return Failed(error);
     }
     CKernelHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
@@ -96,7 +96,7 @@ bool CReplacementFile::Create()
         what |= SACL_SECURITY_INFORMATION;
     COriginalProtection protection;
     if (!protection.Read(m_original.c_str(), what))
-        return false;
+        return Failed(GetLastError());
     DWORD access = GENERIC_WRITE;
     if (protection.HasSecurity())
         access |= WRITE_DAC | WRITE_OWNER | (security.IsEnabled() ? ACCESS_SYSTEM_SECURITY : 0);
@@ -104,8 +104,12 @@ bool CReplacementFile::Create()
     m_file.Reset(CreateFileA(m_replacement.c_str(), access, 0, protection.Attributes(), CREATE_NEW,
                              protection.FileAttributes(), nullptr));
     m_created = m_file.IsValid();
-    if (m_created && !protection.GiveTo(m_file.Get()))
+    if (!m_created)
+        return Failed(GetLastError());
+    if (!protection.GiveTo(m_file.Get())) {
+        Failed(GetLastError());
         Discard();
+    }
     return m_created;
 }
 
@@ -115,7 +119,7 @@ bool CReplacementFile::Write(const void* data, DWORD length)
     while (length > 0) {
         DWORD wrote = 0;
         if (!m_file || !WriteFile(m_file.Get(), bytes, length, &wrote, nullptr) || wrote == 0)
-            return false;
+            return Failed(m_file ? GetLastError() : ERROR_INVALID_HANDLE);
         bytes += wrote;
         length -= wrote;
     }
@@ -125,19 +129,26 @@ bool CReplacementFile::Write(const void* data, DWORD length)
 bool CReplacementFile::Commit()
 {
     if (!m_created || !m_file)
-        return false;
+        return Failed(ERROR_INVALID_HANDLE);
     // The data must be on the disk before the file can take the original's name: a power cut
     // after the rename must not leave the name on a file whose blocks were never written.
-    bool ok = FlushFileBuffers(m_file.Get()) != FALSE;
-    ok = m_file.Reset() && ok;
+    bool ok = FlushFileBuffers(m_file.Get()) != FALSE || Failed(GetLastError());
+    ok = (m_file.Reset() || Failed(GetLastError())) && ok;
     // One step from the old content to the new: the original's name is never without a file.
-    ok = ok && MoveFileExA(m_replacement.c_str(), m_original.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    ok = ok && (MoveFileExA(m_replacement.c_str(), m_original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+                Failed(GetLastError()));
     if (ok)
         m_created = false;
     else
         Discard();
     return ok;
+}
+
+bool CReplacementFile::Failed(DWORD error)
+{
+    if (m_error == ERROR_SUCCESS)
+        m_error = error;
+    return false;
 }
 
 void CReplacementFile::Discard()

@@ -33,10 +33,14 @@ public:
     // name now holds the new content; false when the original is as it was and the replacement is
     // gone.
     bool Commit();
+    // The system's error where Create, Write or Commit first failed.
+    DWORD Error() const { return m_error; }
 
 private:
     void Discard();
+    bool Failed(DWORD error); // keeps the first error; false
 
+    DWORD m_error = ERROR_SUCCESS;
     std::string m_original;
     std::string m_replacement;
     CFileHandle m_file;

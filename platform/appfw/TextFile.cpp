@@ -58,6 +58,7 @@ bool CTextFileReader::Open(const char* path, Way way)
 
 void CTextFileReader::Restart()
 {
+    m_error = ERROR_SUCCESS;
     m_used = m_pos = 0;
     m_atEnd = m_failed = m_atMark = m_lineCut = m_viewGiven = false;
     m_data = m_buffer;
@@ -66,7 +67,10 @@ void CTextFileReader::Restart()
 bool CTextFileReader::Rewind()
 {
     Restart();
-    return m_view || (m_file && SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == 0);
+    if (m_view || (m_file && SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == 0))
+        return true;
+    m_error = m_file ? GetLastError() : ERROR_INVALID_HANDLE;
+    return false;
 }
 
 void CTextFileReader::Close()
@@ -106,6 +110,7 @@ bool CTextFileReader::Fill()
         return false;
     DWORD got = 0;
     if (!ReadBlock(got)) {
+        m_error = GetLastError();
         m_failed = m_atEnd = true;
         return false;
     }
@@ -192,7 +197,7 @@ bool CTextFileReader::ReadPastEndMark(const char*& bytes, int& length)
     if (m_pos == m_blockEnd) {
         DWORD got = 0;
         if (!ReadBlock(got))
-            m_failed = true;
+            m_failed = true, m_error = GetLastError();
         if (m_failed || got == 0)
             return false;
         m_pos = 0;
@@ -222,6 +227,7 @@ CTextFileWriter::~CTextFileWriter()
 bool CTextFileWriter::Create(const char* path)
 {
     m_used = 0;
+    m_error = ERROR_SUCCESS;
     m_failed = m_lineEndLast = false;
     m_owned.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     m_file = m_owned.Get();
@@ -231,6 +237,7 @@ bool CTextFileWriter::Create(const char* path)
 bool CTextFileWriter::Attach(HANDLE file)
 {
     m_used = 0;
+    m_error = ERROR_SUCCESS;
     m_failed = m_lineEndLast = false;
     m_owned.Reset();
     m_file = file;
@@ -242,8 +249,10 @@ bool CTextFileWriter::WriteOut(const char* data, DWORD length)
     DWORD done = 0;
     while (!m_failed && done < length) {
         DWORD wrote = 0;
-        if (!WriteFile(m_file, data + done, length - done, &wrote, nullptr) || wrote == 0)
-            m_failed = true;
+        if (!WriteFile(m_file, data + done, length - done, &wrote, nullptr))
+            m_failed = true, m_error = GetLastError();
+        else if (wrote == 0)
+            m_failed = true, m_error = ERROR_HANDLE_DISK_FULL;
         done += wrote;
     }
     return !m_failed;
@@ -319,8 +328,8 @@ bool CTextFileWriter::Close()
     // The data must be on the disk before the file can take a configuration's name: a power cut
     // after the rename must not leave the name on a file whose blocks were never written.
     if (!m_failed && !FlushFileBuffers(m_owned.Get()))
-        m_failed = true;
-    if (!m_owned.Reset())
-        m_failed = true;
+        m_failed = true, m_error = GetLastError();
+    if (!m_owned.Reset() && !m_failed)
+        m_failed = true, m_error = GetLastError();
     return !m_failed;
 }

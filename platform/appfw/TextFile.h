@@ -55,6 +55,8 @@ public:
     bool ReadPastEndMark(const char*& bytes, int& length);
     // True when reading stopped because the system reported an error, not at the end.
     bool Failed() const { return m_failed; }
+    // That error, or Rewind's.
+    DWORD Error() const { return m_error; }
     void Close();
 
 private:
@@ -75,6 +77,7 @@ private:
     DWORD m_pos = 0;
     bool m_atEnd = false;
     bool m_failed = false;
+    DWORD m_error = ERROR_SUCCESS;
     bool m_atMark = false;
     bool m_lineCut = false;
     DWORD m_blockEnd = 0; // where the block that holds the end mark ends
@@ -101,6 +104,8 @@ public:
     // Writes what is buffered, flushes it to the disk and closes; false if anything was not
     // written or the flush failed. An attached file only gets what is buffered.
     bool Close();
+    // The system's error where writing first failed.
+    DWORD Error() const { return m_error; }
 
 private:
     bool Put(const char* data, int length);
@@ -113,4 +118,5 @@ private:
     char m_buffer[65536];
     DWORD m_used = 0;
     bool m_failed = false;
+    DWORD m_error = ERROR_SUCCESS;
 };

@@ -8,6 +8,17 @@
 
 #include "CString.h"
 
+// A configuration file's operation writes the file's next content beside it, under its path with
+// this appended, and then puts it in the file's place.
+const char kRewriteSuffix[] = "1";
+
+// IIS keeps its virtual roots as the values of this key under HKEY_LOCAL_MACHINE.
+const char kVirtualRootsKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots";
+// A preview's copy of the roots: a volatile key below this one, named by this prefix and the
+// previewing process's number.
+const char kPreviewRootsParent[] = "SOFTWARE";
+const char kPreviewRootsPrefix[] = "Corvane Linkwell Server Preview Roots ";
+
 #ifdef VPSETUP_BUILDING_LIBRARY
 #define VPSETUP_API extern "C" // exported under these names by vpsetup.def
 #else
@@ -33,3 +44,8 @@ VPSETUP_API int __cdecl EnsureCorvaneHTTPDLacksVP(CString& configFile, CString& 
 VPSETUP_API int __cdecl EnsureNETLacksVP(CString& configFile, CString& installationPath);
 VPSETUP_API int __cdecl EnsureMSIISLacksVP(CString& installationPath);
 VPSETUP_API int __cdecl EnsureMondrelLacksVP(CString& databasePath, CString& installationPath, CString& programDirectory);
+
+// For "/PREVIEW" only: the IIS operation (takeBack 0) or its twin, run by this library's own code
+// on a preview's copy of the roots, a key below kPreviewRootsParent whose name begins with
+// kPreviewRootsPrefix (any other key gives -1 and is not touched). Results as the operations'.
+VPSETUP_API int __cdecl PreviewMSIISOnKey(const char* previewRootsKey, int takeBack, CString& installationPath);

@@ -65,8 +65,10 @@ bool ReadTemplateSection(const char* sectionName, CString& installationPath, Sep
     CString line;
     while (file.ReadLine(line) && parser.TakeLine(line)) {
     }
-    if (file.Failed())
+    if (file.Failed()) {
+        SetLastError(file.Error()); // the reader's closing must not hide why it failed
         return false;
+    }
     entries.swap(parser.Entries());
     return true;
 }

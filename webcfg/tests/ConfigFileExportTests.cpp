@@ -119,7 +119,7 @@ TEST_CASE("a target path with a space is written unquoted and replaced on every 
     CHECK(ReadBytes(files.config) == once);
 }
 
-TEST_CASE("files that cannot be used give -1 and stay as they were, with the path untouched")
+TEST_CASE("files that cannot be used give -1 with the system's error and stay as they were, with the path untouched")
 {
     struct Case {
         const char* rule;
@@ -135,6 +135,7 @@ TEST_CASE("files that cannot be used give -1 and stay as they were, with the pat
             ServerFiles files("HTTPD.CNF", c.content);
             CString path("C:\\PROD");
             CHECK(EnsureBrellContainsVP(files.config, path) == -1);
+            CHECK(GetLastError() == ERROR_INVALID_DATA);
             CHECK(ReadBytes(files.config) == c.content);
             CHECK(path == CString("C:\\PROD"));
         }
@@ -145,6 +146,7 @@ TEST_CASE("files that cannot be used give -1 and stay as they were, with the pat
         CString missing = files.dir / "NOPE.CNF";
         CString path("C:\\PROD");
         CHECK(EnsureBrellContainsVP(missing, path) == -1);
+        CHECK(GetLastError() == ERROR_FILE_NOT_FOUND);
         CHECK_FALSE(FileExists(missing));
         CHECK(path == CString("C:\\PROD"));
     }
@@ -155,6 +157,7 @@ TEST_CASE("files that cannot be used give -1 and stay as they were, with the pat
         REQUIRE(held);
         CString path("C:\\PROD");
         CHECK(EnsureBrellContainsVP(files.config, path) == -1);
+        CHECK(GetLastError() == ERROR_SHARING_VIOLATION);
         held.Reset();
         CHECK(ReadBytes(files.config) == "a\nb\n");
     }
@@ -312,6 +315,7 @@ TEST_CASE("files that cannot be written: the file stays as it was, no temporary 
             {
                 REQUIRE(SetFileAttributesA(files.config, FILE_ATTRIBUTE_READONLY));
                 CHECK(op.operation(files.config, path) == -1);
+                CHECK(GetLastError() == ERROR_ACCESS_DENIED);
                 CHECK_FALSE(FileExists(temp));
             }
             CHECK(ReadBytes(files.config) == op.content);

@@ -194,12 +194,12 @@ TEST_CASE("insertions that each complete the next one's place are placed by a lo
     // two lines put in. Run on a thread with a small stack, which the placing must not grow.
     static std::vector<ConfigEdit> edits;
     static std::vector<std::string> file = {"# /u2/"}, expected, put;
-    for (int k = 1; k <= 20000; ++k) {
+    for (int k = 1; k <= 30000; ++k) {
         const std::string url = "/U" + std::to_string(k) + "/", line = "Pass  " + url + "  C:\\x/u" + std::to_string(k + 2) + "/";
         edits.push_back({ConfigEdit::RemoveLinesMentioning, CString(url.c_str())});
         edits.push_back({ConfigEdit::InsertLine, CString(line.c_str())});
         file.push_back("Pass " + url + " /u1/");
-        if (k >= 19999)
+        if (k >= 29999)
             expected.push_back(line);
     }
     struct Lines : CLineSink {

@@ -61,3 +61,9 @@ VPSETUP_API int __cdecl EnsureCorvaneHTTPDLacksVP(CString& f, CString& p) { retu
 VPSETUP_API int __cdecl EnsureNETLacksVP(CString& f, CString& p) { return Record("NET-", &f, nullptr, p); }
 VPSETUP_API int __cdecl EnsureMSIISLacksVP(CString& p) { return Record("IIS-", nullptr, nullptr, p); }
 VPSETUP_API int __cdecl EnsureMondrelLacksVP(CString& d, CString& p, CString& m) { return Record("Mondrel-", &d, &m, p); }
+
+VPSETUP_API int __cdecl PreviewMSIISOnKey(const char* key, int takeBack, CString& p)
+{
+    const CString copy(key);
+    return Record(takeBack ? "IIS preview-" : "IIS preview", &copy, nullptr, p);
+}
