@@ -2,7 +2,6 @@
 
 #include "LibraryLoading.h"
 #include "MondrelBinding.h"
-#include "MondrelBridge.h"
 #include "RunLog.h"
 #include "vpmondrel.h"
 

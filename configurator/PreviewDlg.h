@@ -4,12 +4,12 @@
 
 #include "CString.h"
 #include "ModalDialog.h"
+#include "UniqueHandle.h"
 #include "resource.h"
 
 class CPreviewDlg : public CModalDialog {
 public:
     explicit CPreviewDlg(const CString& text);
-    ~CPreviewDlg() override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -17,5 +17,5 @@ protected:
 private:
     CString m_text;
     HICON m_icon;
-    HFONT m_font = nullptr;
+    CGdiObject m_font; // the window is gone before it goes
 };

@@ -4,11 +4,13 @@
 #include "RegistryKey.h"
 #include "RunLog.h"
 #include "UniqueHandle.h"
+#include "ValueEnumeration.h"
 #include "vpsetup.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <windows.h>
 
 namespace {
@@ -21,12 +23,8 @@ const DWORD kKeptAttributes =
 // The system reads the path's last part, double-byte characters included.
 CString FileNameOf(const CString& path)
 {
-    char full[MAX_PATH + 1];
-    char* name = nullptr;
-    DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
-    if (length == 0 || length >= sizeof full || !name)
-        return CString();
-    return CString(name);
+    int nameAt = 0;
+    return FullPathOf(path, &nameAt).Mid(nameAt);
 }
 
 enum class Copied { Yes, NotTheOriginal, NotTheCopy };
@@ -160,29 +158,15 @@ REGSAM RootsRights()
 // would show folded keeps its own letters, so the operation meets it as on the roots.
 LONG CopyRoots(HKEY roots, HKEY copy)
 {
-    std::vector<wchar_t> name;
-    std::vector<BYTE> data;
+    CValueEnumeration<wchar_t> each(roots);
     for (DWORD index = 0;; ++index) {
-        LONG result = ERROR_MORE_DATA;
-        DWORD type = REG_NONE, nameChars = 0, dataBytes = 0;
-        // A value that grew meanwhile is read again with room for what the key now says.
-        for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
-            DWORD longestName = 0, longestData = 0;
-            result = RegQueryInfoKeyW(roots, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      &longestName, &longestData, nullptr, nullptr);
-            if (result != ERROR_SUCCESS)
-                return result;
-            name.resize(longestName + 2);
-            data.resize(longestData + 2);
-            nameChars = static_cast<DWORD>(name.size());
-            dataBytes = static_cast<DWORD>(data.size());
-            result = RegEnumValueW(roots, index, name.data(), &nameChars, nullptr, &type, data.data(), &dataBytes);
-        }
+        LONG result = each.Read(index);
         if (result == ERROR_NO_MORE_ITEMS)
             return ERROR_SUCCESS;
-        if (result != ERROR_SUCCESS)
-            return result;
-        result = RegSetValueExW(copy, name.data(), 0, type, data.data(), dataBytes);
+        if (result == ERROR_SUCCESS) {
+            const std::wstring name(each.Name(), each.NameChars());
+            result = RegSetValueExW(copy, name.c_str(), 0, each.Type(), each.Data(), each.DataBytes());
+        }
         if (result != ERROR_SUCCESS)
             return result;
     }

@@ -1,6 +1,7 @@
 #include "RunLog.h"
 
 #include "FileIdentity.h"
+#include "PathText.h"
 #include "Protection.h"
 #include "ServerKinds.h"
 
@@ -57,15 +58,6 @@ bool IsDeviceName(const CString& path)
     return IsOneOf(base, kDeviceNames, sizeof kDeviceNames / sizeof kDeviceNames[0]);
 }
 
-// The path as the system completes it from the current folder; empty when it cannot.
-CString FullPath(const CString& path)
-{
-    char full[MAX_PATH + 1];
-    char* name = nullptr;
-    DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
-    return length > 0 && length < sizeof full ? CString(full, static_cast<int>(length)) : CString();
-}
-
 // Owned by one of the holders, and no one else may write, delete or change its protection; judged
 // on the handle the log writes through.
 bool IsNarrow(HANDLE file, const std::vector<CSid>& holders)
@@ -112,9 +104,9 @@ bool CRunLog::Open(const CString& path, const std::vector<CString>& filesInUse)
     // a file the run is yet to make would make it.
     if (IsRefusedName(path))
         return false;
-    const CString fullPath = FullPath(path);
+    const CString fullPath = FullPathOf(path);
     for (const CString& file : filesInUse)
-        if (!fullPath.IsEmpty() && fullPath.EqualsNoCase(FullPath(file)))
+        if (!fullPath.IsEmpty() && fullPath.EqualsNoCase(FullPathOf(file)))
             return false;
     DWORD attributes = GetFileAttributesA(path);
     // Read-only is a refusal even where the system would let a privileged process write.

@@ -4,6 +4,7 @@
 #include "RegistryKey.h"
 #include "RunLog.h"
 #include "TextFile.h"
+#include "ValueEnumeration.h"
 #include "vpsetup.h"
 
 #include <algorithm>
@@ -179,47 +180,20 @@ bool CStoreSnapshot::TakeRoots()
     CKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, m_path.IsEmpty() ? CString(kVirtualRootsKey) : m_path, KEY_READ) != ERROR_SUCCESS)
         return false;
-    std::vector<char> name, data;
-    auto makeRoom = [&] {
-        DWORD longestName = 0, longestData = 0;
-        if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
-                             &longestData, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
-        // A name's characters may take two bytes each in a double-byte code page.
-        name.resize(2 * static_cast<size_t>(longestName) + 2);
-        data.resize((longestData < m_mostHeldBytes ? longestData : m_mostHeldBytes) + 2);
-        return true;
-    };
-    if (!makeRoom())
-        return false;
-    std::vector<CString> roots;
+    CValueEnumeration<char> each(key, static_cast<DWORD>(m_mostHeldBytes));
     for (DWORD index = 0;; ++index) {
-        DWORD type = REG_NONE, nameChars = 0, dataBytes = 0;
-        LONG result = ERROR_MORE_DATA;
-        // A value added meanwhile may be longer than the key's longest was: room is made again.
-        for (int attempt = 0; attempt < 2 && result == ERROR_MORE_DATA; ++attempt) {
-            if (attempt > 0 && !makeRoom())
-                break;
-            nameChars = static_cast<DWORD>(name.size());
-            dataBytes = static_cast<DWORD>(data.size());
-            result = RegEnumValueA(key, index, name.data(), &nameChars, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data.data()), &dataBytes);
-        }
-        bool read = result == ERROR_SUCCESS;
-        if (result == ERROR_MORE_DATA) {
-            // Larger than the bound: its name, type and size only.
-            nameChars = static_cast<DWORD>(name.size());
-            result = RegEnumValueA(key, index, name.data(), &nameChars, nullptr, &type, nullptr, &dataBytes);
-        }
+        const LONG result = each.Read(index);
         if (result == ERROR_NO_MORE_ITEMS)
             break;
-        if (result != ERROR_SUCCESS) {
+        // Larger than the bound: its name, type and size only.
+        if (result != ERROR_SUCCESS && !(result == ERROR_MORE_DATA && each.NameRead())) {
             m_unread.push_back(CString("value number ") + CRunLog::Number(static_cast<long>(index) + 1) +
                                " (error " + CRunLog::Number(result) + ")");
             continue;
         }
-        const CString rootName(name.data(), static_cast<int>(nameChars));
-        CString root = RootLine(rootName, RootData(type, data.data(), dataBytes, read));
+        const CString rootName(each.Name(), static_cast<int>(each.NameChars()));
+        CString root = RootLine(rootName, RootData(each.Type(), reinterpret_cast<const char*>(each.Data()),
+                                                   each.DataBytes(), each.DataRead()));
         Hold(root.c_str(), root.GetLength());
         if (m_allHeld)
             m_names.push_back(rootName);

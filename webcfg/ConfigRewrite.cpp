@@ -50,12 +50,6 @@ bool IsReadOnly(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-// Just behind the next LF; a run always has one there.
-const char* NextLineStart(const char* text, const char* end)
-{
-    return FindEitherByte(text, end, '\n', '\n') + 1;
-}
-
 } // namespace
 
 void CRemoveLinesWhere::TakeLine(const CTextLine& line, CLineSink& out)

@@ -157,7 +157,7 @@ bool ScanDirectives(CTextFileReader& file, const DirectiveKeyword* keywords, int
         if (scanner.WantsOnlyMentions() && (file.ReadRun(run), run.length > 0)) {
             const char* end = run.text + run.length;
             for (const char* from = sieve.NextLine(run.text, end); from < end; from = sieve.NextLine(from, end)) {
-                const char* next = FindEitherByte(from, end, '\n', '\n') + 1;
+                const char* next = NextLineStart(from, end);
                 line = CString(from, static_cast<int>(next - from) - 2); // without its CR LF
                 scanner.TakeLine(line);
                 from = next;

@@ -21,12 +21,6 @@ std::vector<CString> RemovalPatterns(const std::vector<ConfigEdit>& edits)
     return patterns;
 }
 
-// Just behind the next LF; whole lines always have one there.
-const char* NextLineStart(const char* text, const char* end)
-{
-    return FindEitherByte(text, end, '\n', '\n') + 1;
-}
-
 } // namespace
 
 CEditsInOnePass::CEditsInOnePass(const std::vector<ConfigEdit>& edits, int insertionPoint)

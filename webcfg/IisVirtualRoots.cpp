@@ -2,10 +2,10 @@
 
 #include "OperationError.h"
 #include "RegistryKey.h"
+#include "ValueEnumeration.h"
 
 #include <windows.h>
 
-#include <new>
 
 namespace {
 
@@ -87,83 +87,6 @@ bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot, const char* rootsKey)
 
 namespace {
 
-// Room for one value of the key as the enumeration returns it, grown when a value asks for more.
-class CValueRoom {
-public:
-    // Names are at most 16,383 characters, each of one or two bytes in the ANSI code page.
-    static const DWORD kLongestName = 2 * 16383 + 1;
-
-    CValueRoom() : m_name(kNameBufferChars), m_data(kDataBufferBytes) {}
-
-    // Room for the longest name (without its zero) and data the key says it holds, where memory
-    // allows; a value that then still does not fit makes room for itself.
-    void Expect(DWORD nameChars, DWORD dataBytes)
-    {
-        if (nameChars < kLongestName && nameChars >= m_name.size())
-            Resize(m_name, nameChars + 1);
-        if (dataBytes > m_data.size())
-            Resize(m_data, dataBytes);
-    }
-
-    // Value `index` into `root`; ERROR_SUCCESS, ERROR_NO_MORE_ITEMS, or why it cannot be read.
-    // `nameRead` says whether its name could be read, and is in root.name then.
-    LONG Read(const CKey& key, DWORD index, VirtualRoot& root, bool& nameRead)
-    {
-        nameRead = false;
-        LONG result = ERROR_MORE_DATA;
-        // The name's room doubles up to the longest name; a value may also grow between two
-        // calls. The rounds bound the chase.
-        for (int round = 0; round < 16 && result == ERROR_MORE_DATA; ++round) {
-            DWORD nameChars = static_cast<DWORD>(m_name.size());
-            DWORD dataBytes = static_cast<DWORD>(m_data.size());
-            result = key.EnumValue(index, m_name.data(), nameChars, m_data.data(), dataBytes);
-            if (result == ERROR_SUCCESS) {
-                root = ParseVirtualRoot(Name(nameChars), m_data.data(), static_cast<int>(dataBytes));
-                nameRead = true;
-            } else if (result == ERROR_MORE_DATA && !Grow(dataBytes)) {
-                break;
-            }
-        }
-        if (result != ERROR_SUCCESS && result != ERROR_NO_MORE_ITEMS) {
-            DWORD nameChars = static_cast<DWORD>(m_name.size());
-            DWORD dataBytes = 0;
-            nameRead = key.EnumValue(index, m_name.data(), nameChars, nullptr, dataBytes) == ERROR_SUCCESS;
-            if (nameRead)
-                root.name = Name(nameChars);
-        }
-        return result;
-    }
-
-private:
-    CString Name(DWORD nameChars) const
-    {
-        return CString(m_name.data(), static_cast<int>(nameChars < m_name.size() ? nameChars : m_name.size() - 1));
-    }
-
-    // More room for what did not fit: the data when it says how much it needs, else the name.
-    bool Grow(DWORD dataBytes)
-    {
-        if (dataBytes > m_data.size())
-            return Resize(m_data, dataBytes);
-        if (m_name.size() >= kLongestName)
-            return false;
-        return Resize(m_name, m_name.size() * 2 < kLongestName ? m_name.size() * 2 : kLongestName);
-    }
-
-    static bool Resize(std::vector<char>& room, size_t size)
-    {
-        try {
-            room.resize(size);
-            return true;
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-    }
-
-    std::vector<char> m_name;
-    std::vector<char> m_data;
-};
-
 // Each change opens the key for what it needs, and is true when it took effect; one that fails is
 // skipped and the rest goes on.
 class CRootWriter {
@@ -197,21 +120,21 @@ bool ReadEveryVirtualRoot(EveryVirtualRoot& read, const char* rootsKey)
         return operation_error::Keep(static_cast<DWORD>(opened)), false;
     DWORD values = 0, nameChars = 0, dataBytes = 0;
     if (key.QueryValueSizes(values, nameChars, dataBytes) != ERROR_SUCCESS)
-        values = nameChars = dataBytes = 0;
-    CValueRoom room;
-    room.Expect(nameChars, dataBytes);
+        values = 0;
+    CValueEnumeration<char> each(key);
     for (DWORD index = 0;; ++index) {
-        VirtualRoot root;
-        bool nameRead = false;
-        LONG result = room.Read(key, index, root, nameRead);
-        if (result == ERROR_SUCCESS)
-            read.roots.push_back(root);
-        else if (result == ERROR_NO_MORE_ITEMS || index >= values) // past the count, a failure ends it
+        const LONG result = each.Read(index);
+        const CString name(each.Name(), static_cast<int>(each.NameChars()));
+        if (result == ERROR_SUCCESS) {
+            read.roots.push_back(ParseVirtualRoot(name, reinterpret_cast<const char*>(each.Data()),
+                                                  static_cast<int>(each.DataBytes())));
+        } else if (result == ERROR_NO_MORE_ITEMS || index >= values) { // past the count, a failure ends it
             break;
-        else if (nameRead)
-            read.unreadNames.push_back(root.name), read.unreadError = result;
-        else
+        } else if (each.NameRead()) {
+            read.unreadNames.push_back(name), read.unreadError = result;
+        } else {
             ++read.unnamed, read.unreadError = result;
+        }
     }
     return true;
 }

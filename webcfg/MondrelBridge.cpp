@@ -7,16 +7,6 @@
 #include <cstdlib>
 #include <windows.h>
 
-CString MakePathAssignment(const char* currentPath, const CString& programDirectory)
-{
-    CString text("PATH=");
-    text += currentPath;
-    if (text.GetLast() != ';')
-        text += ';';
-    text += programDirectory;
-    return text;
-}
-
 int CallMondrelMappingLibrary(CString& databasePath, CString& installationPath, const CString& programDirectory,
                               const char* entryName)
 {

@@ -4,10 +4,6 @@
 
 #include "CString.h"
 
-// "PATH=" + the current search path (nullptr when unset) + ";" unless it already ends in one +
-// the Mondrel program directory, as put into the environment.
-CString MakePathAssignment(const char* currentPath, const CString& programDirectory);
-
 // Puts the program directory on PATH, loads the client library from the program directory and the
 // mapping library beside this library (CMondrelLibraries), calls the mapping library's export of
 // that name with the two strings and releases both. Nothing is loaded from a program directory that

@@ -277,9 +277,10 @@ TEST_CASE("a log naming a device, a second link or a file the run uses is left o
     const CString program = ProgramFolder() + "vpsetup.exe";
     for (int kind : {Brell, Skylane, Iis})
         CInstalledServersRecord().WriteServer(kind, 1, dir / (kind == Brell ? "HTTPD.CNF" : "site-config.cnf"), CString());
-    // A configuration file of 60 MB in short lines: the log's looks at it hold a bounded part in the 32-bit process.
+    // A configuration file of more short lines than the log's looks at it hold (each line costs
+    // its characters and a string's 32 bytes): they count it and its checksum instead.
     std::string large = "# Brell\r\nPass /* C:\\BRELL\\*\r\n";
-    while (large.size() < 60000000)
+    while (large.size() < 3 * (CStoreSnapshot::kMostHeldBytes / 32))
         large += "#\r\n";
     // The stores as they are after a run, the template and the log's target included.
     auto run = [&](const CString& log, bool largeFile) {
@@ -324,7 +325,7 @@ TEST_CASE("a log naming a device, a second link or a file the run uses is left o
         {"that file by its short name", shortName},
         {"the temporary file of that file's rewrite", "site-config.cnf1"},
         {"the Mondrel database by its fixed name", "MONCFG.VSF"},
-        {"a plain log, with a configuration file of 60 MB", "large.log"},
+        {"a plain log, with a configuration file of more lines than a look holds", "large.log"},
     };
     for (const Case& c : cases) {
         INFO(c.how);

@@ -11,6 +11,12 @@
 #include <cstdint>
 #include <cstring>
 
+// A single-byte ASCII letter upper-cased; every other byte as it stands.
+inline char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 namespace byte_block {
 
 inline bool IsEither(char c, char a, char b)
@@ -97,6 +103,12 @@ inline const char* FindEitherByte(const char* from, const char* end, char a, cha
     return byte_block::swar::FindEitherByte(from, end, a, b);
 }
 
+// Just behind the next LF in [text, end): whole lines always have one there.
+inline const char* NextLineStart(const char* text, const char* end)
+{
+    return FindEitherByte(text, end, '\n', '\n') + 1;
+}
+
 // The first place in [from, end) whose byte is a1 or a2 and whose next byte is b1 or b2, or
 // end. The byte at end is read too, so it must be there.
 inline const char* FindEitherPair(const char* from, const char* end, char a1, char a2, char b1, char b2)
@@ -143,10 +155,7 @@ inline void CopyBytes(char* to, const char* from, size_t count)
 inline bool HoldsInUpper(const char* text, const char* upperWhat, int length)
 {
     for (int i = 0; i < length; ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != upperWhat[i])
+        if (AsciiUpper(text[i]) != upperWhat[i])
             return false;
     }
     return true;

@@ -27,11 +27,6 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 CString::CString() : m_data(nullptr), m_length(0), m_capacity(0) {}
 
 CString::CString(const char* text) : CString()

@@ -6,6 +6,8 @@
 // always NUL-terminated after the counted characters.
 #pragma once
 
+#include "ByteBlock.h" // AsciiUpper
+
 #include <cstddef>
 
 class CString {
@@ -81,4 +83,3 @@ CString operator+(const CString& left, const char* right);
 CString operator+(const char* left, const CString& right);
 
 bool IsBlank(char c);
-char AsciiUpper(char c);

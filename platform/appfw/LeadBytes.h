@@ -7,7 +7,6 @@
 #pragma once
 
 #include "ByteBlock.h"
-#include "CString.h"
 
 class CLeadBytes {
 public:

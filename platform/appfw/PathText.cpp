@@ -2,6 +2,8 @@
 
 #include "LeadBytes.h"
 
+#include <windows.h>
+
 namespace {
 
 int CharacterEnd(const CString& text, int at)
@@ -10,6 +12,18 @@ int CharacterEnd(const CString& text, int at)
 }
 
 } // namespace
+
+CString FullPathOf(const char* path, int* nameAt)
+{
+    char full[MAX_PATH + 1];
+    char* name = nullptr;
+    const DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
+    if (length == 0 || length >= sizeof full)
+        return CString();
+    if (nameAt)
+        *nameAt = name ? static_cast<int>(name - full) : static_cast<int>(length);
+    return CString(full, static_cast<int>(length));
+}
 
 bool EndsInBackslash(const CString& path)
 {

@@ -7,6 +7,11 @@
 
 #include "CString.h"
 
+// The path as the system completes it from the current folder (GetFullPathName); empty when it
+// cannot, or when it would be longer than MAX_PATH. `nameAt`, where given, is where its last part
+// begins (its length when it has none).
+CString FullPathOf(const char* path, int* nameAt = nullptr);
+
 // Whether the last character of the text is a backslash.
 bool EndsInBackslash(const CString& path);
 // Appends one backslash unless the path already ends in one.

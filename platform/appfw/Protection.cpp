@@ -225,11 +225,10 @@ CNarrowSecurity::CNarrowSecurity(Who who, DWORD fullRights, DWORD everyoneRights
 
 bool VolumeKeepsSecurity(const char* path)
 {
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
+    const CString full = FullPathOf(path);
+    if (full.IsEmpty())
         return true;
-    std::string root = VolumeRoot(full);
+    std::string root = VolumeRoot(full.c_str());
     DWORD flags = 0;
     if (root.empty() || !GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
         return true; // the file's own security answers then

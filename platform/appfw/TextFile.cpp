@@ -1,6 +1,7 @@
 #include "TextFile.h"
 
 #include "ByteBlock.h"
+#include "PathText.h"
 #include "ReadGuard.h"
 
 #include <cstring>
@@ -11,14 +12,15 @@ const char kCtrlZ = '\x1A';
 // A view larger than this is not asked for: a 32-bit process seldom has that much room in one
 // piece, and blocks serve as well.
 const DWORD kLargestView = 512u << 20;
+// As much as a processor's second-level cache holds, and more than the writer's buffer, so that
+// a run goes to the file from where it lies.
+const ptrdiff_t kMappedRunBytes = 256 << 10;
 
 bool OnFixedDrive(const char* path)
 {
-    char full[MAX_PATH];
-    char* name = nullptr;
-    const DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
+    const CString full = FullPathOf(path);
     // A path of the form "X:\..." names its drive; any other (a network share) is read in blocks.
-    const char letter = length >= 3 && length < sizeof full && full[1] == ':' && full[2] == '\\' ? AsciiUpper(full[0]) : 0;
+    const char letter = full.GetLength() >= 3 && full[1] == ':' && full[2] == '\\' ? AsciiUpper(full[0]) : 0;
     if (letter < 'A' || letter > 'Z')
         return false;
     // A drive's kind is asked once for the process: the answer does not change while setup runs,
@@ -180,9 +182,14 @@ void CTextFileReader::ReadRun(CTextRun& run)
     if (m_pos == m_used)
         Fill();
     const char* start = m_data + m_pos;
+    // A mapped file comes in runs of a few blocks: their bytes are looked at and written while
+    // they are still in the processor's cache.
+    const char* end = m_data + m_used;
+    if (m_view && end - start > kMappedRunBytes)
+        end = start + kMappedRunBytes;
     // The run ends behind the last LF in front of the line that breaks it (or of the block's end,
     // where a line may go on into the next block).
-    const char* next = FindRunBreak(start, m_data + m_used);
+    const char* next = FindRunBreak(start, end);
     while (next > start && next[-1] != '\n')
         --next;
     run.text = start;

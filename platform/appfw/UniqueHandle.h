@@ -59,6 +59,10 @@ inline bool CloseKernelObject(HANDLE h) { return CloseHandle(h) != FALSE; }
 inline bool CloseFind(HANDLE h) { return FindClose(h) != FALSE; }
 inline bool CloseModule(HMODULE h) { return FreeLibrary(h) != FALSE; }
 inline bool CloseKey(HKEY h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+inline HGDIOBJ NullGdiObject() { return nullptr; }
+inline HDC NullDc() { return nullptr; }
+inline bool DeleteGdiObject(HGDIOBJ h) { return DeleteObject(h) != FALSE; }
+inline bool DeleteMemoryDc(HDC h) { return DeleteDC(h) != FALSE; }
 } // namespace handle_values
 
 // Files: invalid is INVALID_HANDLE_VALUE (what CreateFile returns on failure).
@@ -69,6 +73,10 @@ using CFindHandle = CUniqueHandle<HANDLE, handle_values::CloseFind, handle_value
 // The raw key owner under CKey (RegistryKey.h), which is what callers use.
 using CRegKey = CUniqueHandle<HKEY, handle_values::CloseKey, handle_values::NullKey>;
 using CModuleHandle = CUniqueHandle<HMODULE, handle_values::CloseModule, handle_values::NullModule>;
+// Fonts, bitmaps, brushes (not selected into a device context when they go), and memory device
+// contexts made by CreateCompatibleDC.
+using CGdiObject = CUniqueHandle<HGDIOBJ, handle_values::DeleteGdiObject, handle_values::NullGdiObject>;
+using CMemoryDc = CUniqueHandle<HDC, handle_values::DeleteMemoryDc, handle_values::NullDc>;
 
 // The process and thread handles that CreateProcess gives, owned together.
 class CProcessInformation {

@@ -1,5 +1,7 @@
 #include "Screenshot.h"
 
+#include "UniqueHandle.h"
+
 bool SaveWindowBitmap(HWND window, const char* path)
 {
     // The window rectangle takes in the title bar and the frame, which Wine draws itself in its
@@ -15,7 +17,7 @@ bool SaveScreenBitmap(const RECT& r, const char* path)
     if (width <= 0 || height <= 0)
         return false;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    CMemoryDc memory(CreateCompatibleDC(screen));
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -24,9 +26,13 @@ bool SaveScreenBitmap(const RECT& r, const char* path)
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    CGdiObject bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory || !bitmap) {
+        ReleaseDC(nullptr, screen);
+        return false;
+    }
+    HGDIOBJ old = SelectObject(memory.Get(), bitmap.Get());
+    BitBlt(memory.Get(), 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
     GdiFlush();
     DWORD stride = ((width * 3 + 3) / 4) * 4;
     DWORD imageBytes = stride * height;
@@ -43,9 +49,7 @@ bool SaveScreenBitmap(const RECT& r, const char* path)
              WriteFile(out, bits, imageBytes, &wrote, nullptr);
         CloseHandle(out);
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    SelectObject(memory.Get(), old); // the bitmap is deleted unselected
     ReleaseDC(nullptr, screen);
     return ok;
 }

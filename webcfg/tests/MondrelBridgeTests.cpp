@@ -1,4 +1,4 @@
-#include "MondrelBridge.h"
+#include "MondrelBinding.h"
 #include "TestFixtures.h"
 #include "vpsetup.h"
 

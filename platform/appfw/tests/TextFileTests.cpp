@@ -1,10 +1,12 @@
 #include "ByteBlock.h"
 #include "ReadGuard.h"
+#include "ReplacementFile.h"
 #include "TextFile.h"
 #include "TestFixtures.h"
 
 #include <catch.hpp>
 
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -161,4 +163,57 @@ TEST_CASE("runs of lines are the lines that reading line by line gives, with the
     UseBytePass(before);
     DeleteFileA(paths[1]);
     CHECK(allRunLines * 2 > allLines); // most lines came as runs
+}
+
+TEST_CASE("a replacement takes the file's place whole, or leaves it and nothing of itself, with the system's error")
+{
+    CScratchDir dir;
+    const CString file = dir / "HTTPD.CNF", temp = file + "1";
+    CFileHandle held;
+    struct Case {
+        const char* rule;
+        std::function<void()> make;
+        DWORD error; // where Create fails; ERROR_SUCCESS when the replacement takes the file's place
+        bool tempStays; // what stood at the temporary name is someone else's and stays
+    } cases[] = {
+        {"nothing at the temporary name", [] {}, ERROR_SUCCESS, false},
+        {"a file left at the temporary name, removed first", [&] { WriteBytes(temp, "left"); }, ERROR_SUCCESS, false},
+        {"a read-only file at the temporary name", [&] { WriteBytes(temp, "kept"), SetFileAttributesA(temp, FILE_ATTRIBUTE_READONLY); },
+         ERROR_ACCESS_DENIED, true},
+        {"a file another program holds at the temporary name", [&] {
+             WriteBytes(temp, "kept");
+             held.Reset(CreateFileA(temp, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+         }, ERROR_SHARING_VIOLATION, true},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            WriteBytes(file, "before");
+            SetFileAttributesA(file, FILE_ATTRIBUTE_HIDDEN);
+            c.make();
+            {
+                CReplacementFile replacement(file, temp);
+                const bool created = replacement.Create();
+                CHECK(replacement.Error() == c.error);
+                CHECK(created == (c.error == ERROR_SUCCESS));
+                CHECK((created && replacement.Write("after", 5) && replacement.Commit()) == created);
+            }
+            held.Reset();
+            CHECK(ReadBytes(file) == (c.error == ERROR_SUCCESS ? "after" : "before"));
+            CHECK((GetFileAttributesA(file) & FILE_ATTRIBUTE_HIDDEN) != 0);
+            CHECK(FileExists(temp) == c.tempStays);
+            SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
+        }
+    }
+    SECTION("one that is not committed goes, and the file stays as it was")
+    {
+        WriteBytes(file, "before");
+        {
+            CReplacementFile replacement(file, temp);
+            REQUIRE(replacement.Create());
+            REQUIRE(replacement.Write("half", 4));
+        }
+        CHECK(ReadBytes(file) == "before");
+        CHECK_FALSE(FileExists(temp));
+    }
 }

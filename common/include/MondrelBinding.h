@@ -15,6 +15,19 @@
 const char kMondrelClientLibrary[] = "pvapi411.dll";
 const char kMondrelMappingLibrary[] = "vpmondrel.dll";
 
+// "PATH=" + the current search path (nullptr when unset) + ";" unless it already ends in one +
+// the Mondrel program folder, as put into the environment: the client library's own imports are
+// found in its folder.
+inline CString MakePathAssignment(const char* currentPath, const CString& programFolder)
+{
+    CString text("PATH=");
+    text += currentPath;
+    if (text.GetLast() != ';')
+        text += ';';
+    text += programFolder;
+    return text;
+}
+
 // Why nothing may be loaded from the program folder; empty when its client library may be.
 inline const char* WhyMondrelProgramFolderNotTrusted(const CString& programFolder)
 {
