@@ -23,14 +23,9 @@ const char kQuietNote[] = "the log stops here: its own work failed (out of memor
 // so that the second byte of a double-byte character is not taken for one.
 CString FinalName(const CString& path)
 {
-    int start = path.GetLength() >= 2 && path[1] == ':' ? 2 : 0;
-    for (int i = 0; i < path.GetLength(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.GetLength())
-            ++i;
-        else if (path[i] == '\\' || path[i] == '/')
-            start = i + 1;
-    }
-    return path.Mid(start);
+    const int afterDrive = path.GetLength() >= 2 && path[1] == ':' ? 2 : 0;
+    const int start = FinalPartStart(path, true);
+    return path.Mid(start > afterDrive ? start : afterDrive);
 }
 
 // The system ignores dots and blanks at the end of a name, and blanks before a device name's

@@ -1,5 +1,6 @@
 #include "Switches.h"
 
+#include "LeadBytes.h"
 #include "PathText.h"
 
 #include <windows.h>
@@ -8,8 +9,9 @@ CString UpperCaseCommandLine(const CString& commandLine)
 {
     CString upper(commandLine);
     char* text = upper.GetBuffer(upper.GetLength());
+    const CLeadBytes& leads = CLeadBytes::Ansi();
     for (int i = 0; i < upper.GetLength(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < upper.GetLength()) {
+        if (leads.IsLead(text[i]) && i + 1 < upper.GetLength()) {
             CharUpperBuffA(text + i, 2);
             ++i;
         } else {

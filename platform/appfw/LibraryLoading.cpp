@@ -9,13 +9,7 @@ CString FolderOfModule(HMODULE module)
     if (length == 0 || length >= sizeof path)
         return CString();
     // The last backslash, read by character so that a double-byte character's second byte is not one.
-    int cut = -1;
-    for (DWORD i = 0; i < length; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < length)
-            ++i;
-        else if (path[i] == '\\')
-            cut = static_cast<int>(i);
-    }
+    const int cut = FinalPartStart(CString(path, static_cast<int>(length)), false) - 1;
     if (cut < 0)
         return CString();
     // "C:\" keeps its backslash, as a folder found by discovery does.

@@ -25,6 +25,18 @@ CString FullPathOf(const char* path, int* nameAt)
     return CString(full, static_cast<int>(length));
 }
 
+int FinalPartStart(const CString& path, bool slashes)
+{
+    int start = 0;
+    for (int at = 0; at < path.GetLength();) {
+        const int end = CharacterEnd(path, at);
+        if (end == at + 1 && (path[at] == '\\' || (slashes && path[at] == '/')))
+            start = end;
+        at = end;
+    }
+    return start;
+}
+
 bool EndsInBackslash(const CString& path)
 {
     // Characters can only be told apart from the start: a byte's role depends on those before it.

@@ -12,6 +12,10 @@
 // begins (its length when it has none).
 CString FullPathOf(const char* path, int* nameAt = nullptr);
 
+// Where the path's last part begins: behind its last backslash (and, with slashes, its last
+// forward slash), read by character; 0 when it has none.
+int FinalPartStart(const CString& path, bool slashes);
+
 // Whether the last character of the text is a backslash.
 bool EndsInBackslash(const CString& path);
 // Appends one backslash unless the path already ends in one.

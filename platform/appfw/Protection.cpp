@@ -1,5 +1,6 @@
 #include "Protection.h"
 
+#include "LeadBytes.h"
 #include "PathText.h"
 #include "UniqueHandle.h"
 
@@ -75,7 +76,7 @@ std::string VolumeRoot(const char* fullPath)
         if (path[at] == '\\' && ++separators == 4)
             return path.substr(0, at + 1);
         // The second byte of a double-byte character may be that of a backslash.
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[at])) && at + 1 < path.size())
+        if (CLeadBytes::Ansi().IsLead(path[at]) && at + 1 < path.size())
             ++at;
     }
     return path + "\\";
