@@ -39,10 +39,10 @@ public:
     bool CopyOf(const CString& path, StoreKind store, CString& copy);
 
     // The key (under HKEY_LOCAL_MACHINE) to hand the IIS operation in place of the virtual roots,
-    // made at its first use: a volatile key of this process's, holding the roots' values as the
-    // registry keeps them (names in their own letters, data byte for byte) and letting this
-    // process do to it what it may do to the roots, and no one else anything. False, with the
-    // system's error, when it cannot be made.
+    // made at its first use: a volatile key of this process's, owned by Administrators, holding
+    // the roots' values as the registry keeps them (names in their own letters, data byte for
+    // byte) and letting Administrators and SYSTEM do to it what this process may do to the roots,
+    // and no one else anything. False, with the system's error, when it cannot be made.
     bool RootsCopy(CString& key);
 
 private:
