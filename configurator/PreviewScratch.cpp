@@ -207,8 +207,8 @@ void RemoveLeftoverRootsCopies()
 
 bool CPreviewScratch::RootsCopy(CString& key)
 {
-    if (!m_rootsCopy.IsEmpty()) {
-        key = m_rootsCopy;
+    if (!m_rootsCopyHanded.IsEmpty()) {
+        key = m_rootsCopyHanded;
         return true;
     }
     RemoveLeftoverRootsCopies();
@@ -241,19 +241,23 @@ bool CPreviewScratch::RootsCopy(CString& key)
         return false;
     }
     m_rootsCopy = path;
-    // No roots key: an empty copy no one may open, as the operation cannot open the roots.
+    // No roots key: the operation is handed a key below the copy that is not there either, and
+    // meets what it meets on the roots (no one else may make keys below the copy).
     CKey roots;
     const LONG opened = roots.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ);
     m_error = static_cast<DWORD>(opened == ERROR_SUCCESS ? CopyRoots(roots, m_rootsCopyKey.Get()) : ERROR_SUCCESS);
     if (m_error == ERROR_SUCCESS)
         m_error = static_cast<DWORD>(RegSetKeySecurity(m_rootsCopyKey.Get(), asOnRoots.Parts(), asOnRoots.Descriptor()));
-    if (m_error != ERROR_SUCCESS)
+    if (m_error != ERROR_SUCCESS) {
+        DropRootsCopy(); // a copy not made whole is no copy for a later operation either
         return false;
-    key = m_rootsCopy;
+    }
+    m_rootsCopyHanded = opened == ERROR_FILE_NOT_FOUND ? path + "\\absent" : path;
+    key = m_rootsCopyHanded;
     return true;
 }
 
-CPreviewScratch::~CPreviewScratch()
+void CPreviewScratch::DropRootsCopy()
 {
     if (m_rootsCopyKey) {
         CNarrowSecurity everyRight(CNarrowSecurity::AdministratorsOnly, KEY_ALL_ACCESS, 0);
@@ -262,6 +266,13 @@ CPreviewScratch::~CPreviewScratch()
         m_rootsCopyKey.Reset();
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_rootsCopy);
     }
+    m_rootsCopy.Empty();
+    m_rootsCopyHanded.Empty();
+}
+
+CPreviewScratch::~CPreviewScratch()
+{
+    DropRootsCopy();
     m_holds.clear();
     if (m_folder.IsEmpty())
         return;

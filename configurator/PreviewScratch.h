@@ -42,7 +42,8 @@ public:
     // made at its first use: a volatile key of this process's, owned by Administrators, holding
     // the roots' values as the registry keeps them (names in their own letters, data byte for
     // byte) and letting Administrators and SYSTEM do to it what this process may do to the roots,
-    // and no one else anything. False, with the system's error, when it cannot be made.
+    // and no one else anything. Where there is no roots key, a key below the copy that is not
+    // there either. False, with the system's error, when it cannot be made.
     bool RootsCopy(CString& key);
 
 private:
@@ -63,6 +64,9 @@ private:
     };
     std::vector<Copy> m_copies;
     std::vector<CFileHandle> m_holds; // copies held as another program holds their originals
+    void DropRootsCopy();
+
     CString m_rootsCopy;
+    CString m_rootsCopyHanded; // the copy, or a key below it where the roots key is not there
     CRegKey m_rootsCopyKey; // as made, with every right: to give it back and delete it
 };

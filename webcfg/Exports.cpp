@@ -102,8 +102,7 @@ VPSETUP_API int __cdecl PreviewMSIISOnKey(const char* previewRootsKey, int takeB
         // Only a preview's copy: the real roots are never changed through this door.
         const CString key(previewRootsKey ? previewRootsKey : "");
         const CString prefix = CString(kPreviewRootsParent) + "\\" + kPreviewRootsPrefix;
-        if (key.GetLength() <= prefix.GetLength() || !key.Left(prefix.GetLength()).EqualsNoCase(prefix) ||
-            key.Find('\\', prefix.GetLength()) >= 0)
+        if (key.GetLength() <= prefix.GetLength() || !key.Left(prefix.GetLength()).EqualsNoCase(prefix))
             return operation_error::Keep(ERROR_INVALID_PARAMETER), -1;
         return ChangeIisRoots(installationPath, takeBack != 0, key);
     });

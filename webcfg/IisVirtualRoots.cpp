@@ -87,7 +87,7 @@ bool ReadVirtualRoots(std::vector<VirtualRoot>& snapshot, const char* rootsKey)
 
 namespace {
 
-// Each change opens the key for what it needs, and is true when it took effect; one that fails is
+// Each change opens the key for what it needs and says whether it took effect; one that fails is
 // skipped and the rest goes on.
 class CRootWriter {
 public:

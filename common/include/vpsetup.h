@@ -46,6 +46,7 @@ VPSETUP_API int __cdecl EnsureMSIISLacksVP(CString& installationPath);
 VPSETUP_API int __cdecl EnsureMondrelLacksVP(CString& databasePath, CString& installationPath, CString& programDirectory);
 
 // For "/PREVIEW" only: the IIS operation (takeBack 0) or its twin, run by this library's own code
-// on a preview's copy of the roots, a key below kPreviewRootsParent whose name begins with
-// kPreviewRootsPrefix (any other key gives -1 and is not touched). Results as the operations'.
+// on a preview's copy of the roots: a key below kPreviewRootsParent whose name begins with
+// kPreviewRootsPrefix, or a key below that one (any other key gives -1 and is not touched).
+// Results as the operations'.
 VPSETUP_API int __cdecl PreviewMSIISOnKey(const char* previewRootsKey, int takeBack, CString& installationPath);

@@ -80,7 +80,8 @@ struct Machine {
                 state += std::string(found.cFileName) + ": " + ReadBytes(dir / found.cFileName) + "\r\n";
         }
         for (const char* key : {kRootsKey, CInstalledServersRecord::kKeyPath}) {
-            for (const NamedRegistryValue& value : ListRegistryValues(key))
+            state += RegistryKeyExists(key) ? "" : std::string("no key ") + key + "\r\n";
+            for (const NamedRegistryValue& value : RegistryKeyExists(key) ? ListRegistryValues(key) : std::vector<NamedRegistryValue>())
                 state += value.name + " = " + value.value.bytes + "\r\n";
         }
         char temp[MAX_PATH];
@@ -197,6 +198,7 @@ TEST_CASE("a preview meets what the run then meets")
          }, false},
         // The roots as the registry keeps them: what this process may do to them, names in letters
         // the ANSI calls show folded, and the case of letters beyond ASCII.
+        {"no roots key at all", [&] { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRootsKey); }, false},
         {"roots administration may read but not change", [&] {
              CNarrowSecurity readOnly(CNarrowSecurity::AdministratorsAndMe, KEY_READ, 0);
              REQUIRE(RegSetKeySecurity(machine.roots.Key(), DACL_SECURITY_INFORMATION, readOnly.Descriptor()) == ERROR_SUCCESS);
