@@ -2,16 +2,13 @@
 
 #include "ConfiguredStores.h"
 #include "InstalledServersRecord.h"
-#include "MondrelBinding.h"
 #include "PreviewDlg.h"
-#include "PreviewRun.h"
-#include "RegistryKey.h"
 #include "RunLog.h"
 #include "ServerDiscovery.h"
 #include "ServerKinds.h"
 #include "ServerSelectDlg.h"
-#include "StoreChanges.h"
-#include "vpsetup.h"
+#include "ServerStores.h"
+#include "StoreRunners.h"
 
 namespace {
 
@@ -19,8 +16,7 @@ namespace {
 const char kProgramVersion[] = "1.0";
 const char kBuildDate[] = __DATE__ " " __TIME__;
 
-// How one kind's turn went, for the stores the uninstall remembers.
-enum class Turn { NotCalled, Failed, Done };
+// A store that had its turn, for the stores the uninstall remembers.
 struct HandledStore {
     ServerKind kind;
     CString file;
@@ -89,38 +85,6 @@ void LogFindings(CRunLog& log, const CServerDiscovery& discovery)
     }
 }
 
-// The store an operation of the kind works on, to be looked at before and after it.
-CStoreSnapshot StoreOf(ServerKind kind, const CString& firstFile, const CString& secondFile)
-{
-    switch (KindRow(kind).store) {
-    case StoreKind::VirtualRoots: return CStoreSnapshot(CStoreSnapshot::VirtualRoots, firstFile);
-    case StoreKind::Database: {
-        CStoreSnapshot database(CStoreSnapshot::Database, firstFile);
-        database.ReadMappingsWith(secondFile);
-        return database;
-    }
-    default: return CStoreSnapshot(CStoreSnapshot::ConfigFile, firstFile);
-    }
-}
-
-// The log is never a file the run uses: before an operation opens the kind's store, or the
-// temporary file its writer makes beside it, a log that is either file closes, left out.
-void StandAsideFromStore(CRunLog& log, ServerKind kind, const CString& firstFile)
-{
-    const StoreKind store = KindRow(kind).store;
-    if (store == StoreKind::VirtualRoots || firstFile.IsEmpty())
-        return;
-    log.StandAsideFrom(firstFile);
-    log.StandAsideFrom(TemporaryNameOf(store, firstFile));
-}
-
-// The library's operation for the kind, or with takeBack its twin. The result is not examined,
-// so that one server's failure does not keep the next from its turn.
-int CallOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath)
-{
-    return KindRow(kind).call(takeBack, firstFile, secondFile, installationPath);
-}
-
 // A run that configures from the record as it stands uses the files it names and the temporary
 // files of their rewrites: a log that is one of them is left out before its first line.
 bool OpenLog(CRunLog& log, const CString& path, bool configuresFromRecord)
@@ -129,33 +93,15 @@ bool OpenLog(CRunLog& log, const CString& path, bool configuresFromRecord)
     try {
         CString firstFile, secondFile;
         for (int kind = 0; configuresFromRecord && kind < ServerKindCount; ++kind) {
-            const StoreKind store = KindRow(static_cast<ServerKind>(kind)).store;
-            if (store == StoreKind::VirtualRoots || CInstalledServersRecord::ReadServer(kind, firstFile, secondFile) == 0 ||
-                firstFile.IsEmpty())
+            if (CInstalledServersRecord::ReadServer(kind, firstFile, secondFile) == 0)
                 continue;
-            filesInUse.push_back(firstFile);
-            filesInUse.push_back(TemporaryNameOf(store, firstFile));
+            for (const CString& file : CServerStore::Of(static_cast<ServerKind>(kind), firstFile, secondFile)->FilesInUse())
+                filesInUse.push_back(file);
         }
         return log.Open(path, filesInUse);
     } catch (...) {
         return false;
     }
-}
-
-// The kind's operation where it changes nothing: on the copy of its store (a file, the database,
-// the roots' key); `before` and `after` are the copy around the call.
-int PreviewOperation(ServerKind kind, bool takeBack, const CString& copy, CString& secondFile,
-                     CString& installationPath, CStoreSnapshot& before, CStoreSnapshot& after, DWORD& error)
-{
-    const ServerKindRow& row = KindRow(kind);
-    before = StoreOf(kind, copy, secondFile);
-    before.Take();
-    CString store(copy);
-    const int result = (row.callOnCopy ? row.callOnCopy : row.call)(takeBack, store, secondFile, installationPath);
-    error = GetLastError();
-    after = StoreOf(kind, copy, secondFile);
-    after.Take();
-    return result;
 }
 
 void LogTurnEndedEarly(CRunLog* log, ServerKind kind)
@@ -165,95 +111,9 @@ void LogTurnEndedEarly(CRunLog* log, ServerKind kind)
     });
 }
 
-// The kind's operation on its store, said in the log with what it changed. A configuring call is
-// remembered for the uninstall before it is made, so that a run killed in the middle of it is
-// remembered too.
-Turn RunOperation(ServerKind kind, bool takeBack, CString& firstFile, CString& secondFile, CString& installationPath,
-                  CPreviewRun* preview, CRunLog* log)
-{
-    const ServerKindRow& row = KindRow(kind);
-    LogWork(log, [&](CRunLog& l) { StandAsideFromStore(l, kind, firstFile); });
-    // A preview whose log has stopped has nothing left to show: it never calls the
-    // operation on the store itself.
-    if (preview && !log->IsOn())
-        return Turn::NotCalled;
-    CString copy;
-    if (preview && !preview->StoreInPlaceOf(row, firstFile, copy, *log))
-        return Turn::NotCalled;
-    // The bridge loads nothing from a program folder users may change; the log says why.
-    const char* notLoaded = row.store == StoreKind::Database ? WhyMondrelProgramFolderNotTrusted(secondFile) : "";
-    if (!preview && !takeBack && !*notLoaded)
-        CConfiguredStores::Remember(kind, firstFile, secondFile, log);
-    int result = 0;
-    if (!log || !log->IsOn()) {
-        result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
-    } else {
-        // The log's work around the call (its lines, its looks at the store) is its own: what
-        // it throws ends the log, never the call.
-        CStoreSnapshot before = StoreOf(kind, CString(), CString()), after = StoreOf(kind, CString(), CString());
-        CString pathHanded;
-        LogWork(log, [&](CRunLog& l) {
-            CString call = CString(row.product) + ": " + (takeBack ? row.lacksName : row.containsName) + "(";
-            if (row.fileValue)
-                call += CRunLog::Quoted(firstFile) + ", ";
-            call += CRunLog::Quoted(installationPath);
-            if (row.programFolderValue)
-                call += CString(", ") + CRunLog::Quoted(secondFile);
-            l.Line(call + ")");
-            if (*notLoaded)
-                l.Line(CString("  nothing is loaded from the program folder: ") + notLoaded);
-            pathHanded = installationPath;
-        });
-        DWORD error = ERROR_SUCCESS; // what a -1 leaves behind
-        if (preview) {
-            LogWork(log, [&](CRunLog&) {
-                result = PreviewOperation(kind, takeBack, copy, secondFile, installationPath, before, after, error);
-            });
-            if (!log->IsOn())
-                return Turn::NotCalled;
-        } else {
-            LogWork(log, [&](CRunLog&) {
-                before = StoreOf(kind, firstFile, secondFile);
-                before.Take();
-            });
-            result = CallOperation(kind, takeBack, firstFile, secondFile, installationPath);
-            error = GetLastError();
-            LogWork(log, [&](CRunLog&) {
-                after = StoreOf(kind, firstFile, secondFile);
-                after.Take();
-            });
-        }
-        LogWork(log, [&](CRunLog& l) {
-            if (before.BytesAfterEndMark() > 0)
-                l.Line(CString("  the file has ") + CRunLog::Number(static_cast<long>(before.BytesAfterEndMark())) +
-                       " bytes after an end-of-file mark; they are kept as they are");
-            l.Line(CString("  result ") + CRunLog::Number(result) +
-                   (result == -1 && error != ERROR_SUCCESS ? CString(" (") + CRunLog::SystemError(error) + ")" : CString()));
-            if (installationPath != pathHanded)
-                l.Line(CString("  the installation path is now ") + CRunLog::Quoted(installationPath) +
-                       ", as the operations after this one receive it");
-            before.LogChangesTo(after, l);
-        });
-    }
-    return result == -1 || *notLoaded ? Turn::Failed : Turn::Done;
-}
-
-// Whether the store a configuring run remembered is still on the machine.
-bool StoreIsThere(const ConfiguredStore& store)
-{
-    if (KindRow(static_cast<ServerKind>(store.kind)).store == StoreKind::VirtualRoots) {
-        CKey roots;
-        return roots.Open(HKEY_LOCAL_MACHINE, kVirtualRootsKey, KEY_READ) != ERROR_FILE_NOT_FOUND;
-    }
-    if (GetFileAttributesA(store.file) != INVALID_FILE_ATTRIBUTES)
-        return true;
-    const DWORD error = GetLastError();
-    return !store.file.IsEmpty() && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
-}
-
 // The uninstall takes back from every store a configuring run remembered that it has not taken
 // back from already, and forgets each once that succeeded.
-void TakeBackRememberedStores(std::vector<HandledStore>& handled, CString& installationPath, CPreviewRun* preview,
+void TakeBackRememberedStores(std::vector<HandledStore>& handled, CString& installationPath, CStoreRunner& runner,
                               CRunLog* log)
 {
     const std::vector<ConfiguredStore> stores = CConfiguredStores::Read(log);
@@ -261,35 +121,32 @@ void TakeBackRememberedStores(std::vector<HandledStore>& handled, CString& insta
         return;
     LogLine(log, CString("taking back from the stores configured before, as HKLM\\") + CConfiguredStores::kKeyPath +
                      " names them");
-    for (const ConfiguredStore& store : stores) {
-        const ServerKind kind = static_cast<ServerKind>(store.kind);
+    for (const ConfiguredStore& remembered : stores) {
+        const ServerKind kind = static_cast<ServerKind>(remembered.kind);
         try {
-            CString label = CString(KindRow(kind).product) + " " +
-                            (KindRow(kind).store == StoreKind::VirtualRoots ? CString("virtual roots")
-                                                                             : CRunLog::Quoted(store.file));
+            const std::unique_ptr<CServerStore> store = CServerStore::Of(kind, remembered.file, remembered.programFolder);
+            const CString label = CString(KindRow(kind).product) + " " + store->Label();
             const HandledStore* same = nullptr;
             for (const HandledStore& one : handled)
-                if (CConfiguredStores::SameStore(one.kind, one.file, kind, store.file))
+                if (CConfiguredStores::SameStore(one.kind, one.file, kind, remembered.file))
                     same = &one;
             bool forget = false;
             if (same) {
                 forget = same->turn == Turn::Done;
                 LogLine(log, label + (forget ? ": taken back above; forgotten"
                                              : ": not taken back above; kept for the next uninstall"));
-            } else if (!StoreIsThere(store)) {
+            } else if (!store->IsThere()) {
                 forget = true;
                 LogLine(log, label + ": no longer there; forgotten");
             } else {
-                CString file(store.file);
-                CString programFolder(store.programFolder);
-                const Turn turn = RunOperation(kind, true, file, programFolder, installationPath, preview, log);
-                handled.push_back({kind, store.file, turn});
+                const Turn turn = runner.Run(*store, true, installationPath);
+                handled.push_back({kind, remembered.file, turn});
                 forget = turn == Turn::Done;
                 if (!forget)
                     LogLine(log, label + ": kept for the next uninstall");
             }
-            if (forget && !preview)
-                CConfiguredStores::Forget(store.name);
+            if (forget)
+                runner.Forget(remembered);
         } catch (...) {
             LogTurnEndedEarly(log, kind);
         }
@@ -336,8 +193,12 @@ bool CConfiguratorApp::InitInstance()
         // A run never adds and takes back at once: taking back wins. A preview configures from what
         // it found, since it wrote no record.
         if (configuring) {
-            CPreviewRun preview(m_bDiscover ? &discovery : nullptr);
-            ConfigureRecordedServers(installationPath, m_bUnconfigure, m_bPreview ? &preview : nullptr, log);
+            std::unique_ptr<CStoreRunner> runner;
+            if (m_bPreview)
+                runner.reset(new CPreviewRunner(m_bDiscover ? &discovery : nullptr, log));
+            else
+                runner.reset(new CRealRunner(log));
+            ConfigureRecordedServers(installationPath, m_bUnconfigure, *runner, log);
         }
         LogWork(log, [&](CRunLog& l) {
             l.Line(CString("==== run ended after ") + CRunLog::Number(static_cast<long>(GetTickCount() - started)) + " ms" +
@@ -386,42 +247,32 @@ void CConfiguratorApp::WriteRecord(const CServerDiscovery& discovery, bool previ
     record.WriteSummary();
 }
 
-void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool takeBack, CPreviewRun* preview,
+void CConfiguratorApp::ConfigureRecordedServers(CString& installationPath, bool takeBack, CStoreRunner& runner,
                                                 CRunLog* log)
 {
     LogLine(log, takeBack ? "unconfiguring the kinds the record marks as found" : "configuring the kinds the record marks as found");
     // What the record names is edited and loaded from: a record someone else may have written
     // decides nothing.
-    const bool fromRecord = !preview || preview->ReadsRecord();
-    // A configuring run makes the record's key when there is none, as a discovering run would.
-    if (!preview)
-        CInstalledServersRecord record(CInstalledServersRecord::Reading, log);
-    const CString untrusted = fromRecord ? CInstalledServersRecord::WhyNotTrusted() : CString();
+    const CString untrusted = runner.WhyKindsNotTrusted();
     if (!untrusted.IsEmpty())
         LogLine(log, CString("the record is not used: ") + untrusted + "; nothing is configured from it");
     std::vector<HandledStore> handled;
-    CString firstFile;
-    CString secondFile;
     for (ServerKind kind : kConfigureOrder) {
         if (!untrusted.IsEmpty())
             break;
         // A barrier per kind: whatever one kind's work throws, the next kind still has its turn.
         try {
-            // Only what the record holds for this kind: IIS has no file.
-            firstFile.Empty();
-            secondFile.Empty();
-            const int found = preview ? preview->ReadServer(kind, firstFile, secondFile)
-                                      : CInstalledServersRecord::ReadServer(kind, firstFile, secondFile);
-            if (found == 0) {
+            const std::unique_ptr<CServerStore> store = runner.StoreOf(kind);
+            if (!store) {
                 LogLine(log, CString(KindRow(kind).product) + ": not marked as found, skipped");
                 continue;
             }
-            const Turn turn = RunOperation(kind, takeBack, firstFile, secondFile, installationPath, preview, log);
-            handled.push_back({kind, firstFile, turn});
+            const Turn turn = runner.Run(*store, takeBack, installationPath);
+            handled.push_back({kind, store->File(), turn});
         } catch (...) {
             LogTurnEndedEarly(log, kind);
         }
     }
     if (takeBack)
-        TakeBackRememberedStores(handled, installationPath, preview, log);
+        TakeBackRememberedStores(handled, installationPath, runner, log);
 }

@@ -4,9 +4,9 @@
 #include "Application.h"
 #include "Switches.h"
 
-class CPreviewRun;
 class CRunLog;
 class CServerDiscovery;
+class CStoreRunner;
 
 class CConfiguratorApp : public CApplication {
 public:
@@ -26,7 +26,7 @@ private:
     // A preview only says what it would write.
     static void WriteRecord(const CServerDiscovery& discovery, bool preview, CRunLog* log);
     // Each recorded kind's operation in the configure order: the one that adds the product's
-    // mappings, or with takeBack the one that takes them out again. A preview runs them where
-    // they change nothing (and always has a log).
-    static void ConfigureRecordedServers(CString& installationPath, bool takeBack, CPreviewRun* preview, CRunLog* log);
+    // mappings, or with takeBack the one that takes them out again, on the stores as the runner
+    // has them worked on (a preview's runner where they change nothing; it always has a log).
+    static void ConfigureRecordedServers(CString& installationPath, bool takeBack, CStoreRunner& runner, CRunLog* log);
 };

@@ -3,6 +3,7 @@
 #include "PathText.h"
 #include "RegistryKey.h"
 #include "RunLog.h"
+#include "ServerStores.h"
 #include "UniqueHandle.h"
 #include "ValueEnumeration.h"
 #include "vpsetup.h"
@@ -287,6 +288,7 @@ CPreviewScratch::~CPreviewScratch()
 
 bool CPreviewScratch::Make()
 {
+    m_triedFolder = true;
     if (!m_narrow.IsValid()) {
         m_error = ERROR_INVALID_SECURITY_DESCR;
         return false;
@@ -337,9 +339,14 @@ void CPreviewScratch::Remove(const CString& path)
     DeleteFileA(path);
 }
 
-bool CPreviewScratch::CopyOf(const CString& path, StoreKind store, CString& copy)
+bool CPreviewScratch::CopyOf(const CFileStore& store, CString& copy)
 {
-    const DWORD sharing = SharingWhileRead(store);
+    if (m_folder.IsEmpty() && m_triedFolder)
+        return m_error = m_folderError, false;
+    if (m_folder.IsEmpty() && !Make())
+        return m_folderError = m_error, false;
+    const CString& path = store.File();
+    const DWORD sharing = store.SharingWhileRead();
     FileIdentity identity;
     const bool identified = IdentityOf(path, identity);
     for (const Copy& made : m_copies) {
@@ -361,7 +368,7 @@ bool CPreviewScratch::CopyOf(const CString& path, StoreKind store, CString& copy
         return true;
     }
     copy = folder + "\\" + name;
-    const CString copyTemporary = TemporaryNameOf(store, copy);
+    const CString copyTemporary = store.TemporaryName(copy);
 
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -398,7 +405,7 @@ bool CPreviewScratch::CopyOf(const CString& path, StoreKind store, CString& copy
 
     // The temporary name beside the original: a read-only file there cannot be removed, nor one
     // that another program holds. The copy's folder meets the same.
-    const CString temporary = TemporaryNameOf(store, path);
+    const CString temporary = store.TemporaryName(path);
     const DWORD temporaryAttributes = temporary.IsEmpty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(temporary);
     if (temporaryAttributes == INVALID_FILE_ATTRIBUTES)
         return true;

@@ -9,12 +9,13 @@
 #include "CString.h"
 #include "FileIdentity.h"
 #include "Protection.h"
-#include "ServerKinds.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
 
 #include <vector>
+
+class CFileStore;
 
 class CPreviewScratch {
 public:
@@ -24,8 +25,10 @@ public:
     // Everything made here is removed again.
     ~CPreviewScratch();
 
-    // Makes the folder; false, with the system's error, when it cannot be made.
+    // Makes the folder; false, with the system's error, when it cannot be made. The first copy
+    // makes it when it is not made yet; a folder that could not be made is not tried again.
     bool Make();
+    bool HasFolder() const { return !m_folder.IsEmpty(); }
     DWORD Error() const { return m_error; }
 
     // The copy to hand an operation in place of `path`, made at its first use: a later operation on
@@ -34,9 +37,9 @@ public:
     // program) gives a path where there is nothing, and a temporary name the operation could not
     // create is made impossible to create in the copy's folder too.
     // False, with the system's error, when the copy cannot be made or written here: the operation
-    // would not meet that, so the preview cannot say what it does. The store's kind says how its
+    // would not meet that, so the preview cannot say what it does. The store says how its
     // operation opens the file and the temporary name its writer makes beside it.
-    bool CopyOf(const CString& path, StoreKind store, CString& copy);
+    bool CopyOf(const CFileStore& store, CString& copy);
 
     // The key (under HKEY_LOCAL_MACHINE) to hand the IIS operation in place of the virtual roots,
     // made at its first use: a volatile key of this process's, owned by Administrators, holding
@@ -53,6 +56,8 @@ private:
 
     CNarrowSecurity m_narrow{CNarrowSecurity::AdministratorsAndMe, FILE_ALL_ACCESS, 0};
     CString m_folder;
+    bool m_triedFolder = false;
+    DWORD m_folderError = 0;
     DWORD m_error = 0;
     int m_folders = 0;
     struct Copy {

@@ -4,6 +4,7 @@
 #include "PathText.h"
 #include "Protection.h"
 #include "ServerKinds.h"
+#include "ServerStores.h"
 
 #include <windows.h>
 
@@ -86,9 +87,11 @@ bool CRunLog::IsRefusedName(const CString& path)
         return true;
     for (int kind = 0; kind < ServerKindCount; ++kind) {
         const ServerKindRow& row = KindRow(static_cast<ServerKind>(kind));
-        if (row.fileName && (name.EqualsNoCase(CString(row.fileName)) ||
-                             name.EqualsNoCase(TemporaryNameOf(row.store, CString(row.fileName)))))
-            return true;
+        if (!row.fileName)
+            continue;
+        for (const CString& file : CServerStore::Of(row.kind, CString(row.fileName), CString())->FilesInUse())
+            if (name.EqualsNoCase(file))
+                return true;
     }
     return false;
 }

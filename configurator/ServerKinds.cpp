@@ -4,8 +4,6 @@
 #include "vpmondrel.h"
 #include "vpsetup.h"
 
-#include <windows.h>
-
 namespace {
 
 const ServerKindRow kRows[ServerKindCount] = {
@@ -14,41 +12,40 @@ const ServerKindRow kRows[ServerKindCount] = {
      [](bool takeBack, CString& file, CString& folder, CString& path) {
          return takeBack ? EnsureMondrelLacksVP(file, path, folder) : EnsureMondrelContainsVP(file, path, folder);
      },
-     nullptr, StoreKind::Database, "probe Pellan Mondrel: a breadth-first search of the fixed drives for VSERVER.EXE, then MONCFG.VSF",
+     StoreKind::Database, "probe Pellan Mondrel: a breadth-first search of the fixed drives for VSERVER.EXE, then MONCFG.VSF",
      nullptr},
     {Brell, "Pellan Brell", "HTTPD.CNF", "Pellan Brell", "Pellan Brell Config File", nullptr, "EnsureBrellContainsVP",
      "EnsureBrellLacksVP",
      [](bool takeBack, CString& file, CString&, CString& path) {
          return takeBack ? EnsureBrellLacksVP(file, path) : EnsureBrellContainsVP(file, path);
      },
-     nullptr, StoreKind::ConfigFile, "probe Pellan Brell: its registry entries, then HTTPD.CNF in the folder they name",
+     StoreKind::ConfigFile, "probe Pellan Brell: its registry entries, then HTTPD.CNF in the folder they name",
      &kBrellProbe},
     {Skylane, "Corvane Skylane Server", "HTTPD.CNF", "Corvane SLS", "Corvane SLS Config File", nullptr,
      "EnsureCorvaneSLSContainsVP", "EnsureCorvaneSLSLacksVP",
      [](bool takeBack, CString& file, CString&, CString& path) {
          return takeBack ? EnsureCorvaneSLSLacksVP(file, path) : EnsureCorvaneSLSContainsVP(file, path);
      },
-     nullptr, StoreKind::ConfigFile, "probe Corvane Skylane Server: its registry entries, then HTTPD.CNF in the folder they name",
+     StoreKind::ConfigFile, "probe Corvane Skylane Server: its registry entries, then HTTPD.CNF in the folder they name",
      &kSkylaneProbe},
     {Iis, "Microsoft IIS", nullptr, "Microsoft IIS", nullptr, nullptr, "EnsureMSIISContainsVP", "EnsureMSIISLacksVP",
      [](bool takeBack, CString&, CString&, CString& path) {
          return takeBack ? EnsureMSIISLacksVP(path) : EnsureMSIISContainsVP(path);
      },
-     [](bool takeBack, CString& key, CString&, CString& path) { return PreviewMSIISOnKey(key, takeBack ? 1 : 0, path); },
      StoreKind::VirtualRoots, "probe Microsoft IIS: its registry entries", nullptr},
     {CorvaneHttpd, "Corvane HTTPD", "HTTPD.CONF", "Corvane HTTPD", "Corvane HTTPD Config File", nullptr,
      "EnsureCorvaneHTTPDContainsVP", "EnsureCorvaneHTTPDLacksVP",
      [](bool takeBack, CString& file, CString&, CString& path) {
          return takeBack ? EnsureCorvaneHTTPDLacksVP(file, path) : EnsureCorvaneHTTPDContainsVP(file, path);
      },
-     nullptr, StoreKind::ConfigFile, "probe Corvane HTTPD: its registry entries, then conf\\HTTPD.CONF below the folder they name",
+     StoreKind::ConfigFile, "probe Corvane HTTPD: its registry entries, then conf\\HTTPD.CONF below the folder they name",
      &kCorvaneHttpdProbe},
     {Netscape, "Netscape Enterprise", "OBJ.CONF", "NETSCAPE", "NETSCAPE Config File", nullptr, "EnsureNETContainsVP",
      "EnsureNETLacksVP",
      [](bool takeBack, CString& file, CString&, CString& path) {
          return takeBack ? EnsureNETLacksVP(file, path) : EnsureNETContainsVP(file, path);
      },
-     nullptr, StoreKind::ConfigFile,
+     StoreKind::ConfigFile,
      "probe Netscape Enterprise: its registry entries, then https-<computer name>\\config\\OBJ.CONF below the folder they name",
      &kNetscapeProbe},
 };
@@ -58,20 +55,6 @@ const ServerKindRow kRows[ServerKindCount] = {
 const ServerKindRow& KindRow(ServerKind kind)
 {
     return kRows[kind];
-}
-
-CString TemporaryNameOf(StoreKind store, const CString& file)
-{
-    switch (store) {
-    case StoreKind::ConfigFile: return file + kRewriteSuffix;
-    case StoreKind::Database: return file + kDatabaseSaveSuffix;
-    default: return CString();
-    }
-}
-
-unsigned long SharingWhileRead(StoreKind store)
-{
-    return store == StoreKind::Database ? FILE_SHARE_READ : 0;
 }
 
 const ServerKind kConfigureOrder[ServerKindCount] = {Skylane, Mondrel, Brell, Iis, CorvaneHttpd, Netscape};

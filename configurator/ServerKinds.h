@@ -23,9 +23,7 @@ struct ServerKindRow {
     const char* containsName;
     const char* lacksName;
     int (*call)(bool takeBack, CString& file, CString& programFolder, CString& installationPath);
-    // The same on a preview's copy of the store, where the call above cannot be handed one (the
-    // roots: the copy is a key); null where it can.
-    int (*callOnCopy)(bool takeBack, CString& copy, CString& programFolder, CString& installationPath);
+    // What the operations change (ServerStores.h: one class each).
     StoreKind store;
     // Discovery's row: what the log says it does, and the registry probe (null where the kind
     // has a probe of its own).
@@ -36,12 +34,5 @@ struct ServerKindRow {
 // The row of a kind; the kinds are numbered as the record numbers them.
 const ServerKindRow& KindRow(ServerKind kind);
 
-// The name beside a store's file under which its writer makes the next content before it takes
-// the file's place: the library's rewrite of a configuration file, the Mondrel client library's
-// save of its database. Empty for the roots, which are no file.
-CString TemporaryNameOf(StoreKind store, const CString& file);
-// What the operation lets other programs do while it reads the store's file: the client library
-// lets others read the database; the library opens a configuration file without sharing.
-unsigned long SharingWhileRead(StoreKind store);
 // The kinds in the order a configuring run takes them.
 extern const ServerKind kConfigureOrder[ServerKindCount];

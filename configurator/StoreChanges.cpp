@@ -60,21 +60,15 @@ CString RootLine(const CString& name, const CString& data)
     return CRunLog::Quoted(name) + " = " + data;
 }
 
-// In the order of their lines, whatever order the registry lists them in; the names go along.
-void SortRoots(std::vector<CString>& names, std::vector<CString>& lines)
+CString SaidOfFileLine(const LineChange& change)
 {
-    std::vector<size_t> order(lines.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return lines[a].CompareNoCase(lines[b]) < 0; });
-    std::vector<CString> sortedNames, sortedLines;
-    for (size_t i : order) {
-        sortedNames.push_back(i < names.size() ? names[i] : CString());
-        sortedLines.push_back(lines[i]);
-    }
-    names.swap(sortedNames);
-    lines.swap(sortedLines);
+    return CString("  line ") + CRunLog::Number(change.number) +
+           (change.added ? " of the file after, put in: " : " of the file before, taken out: ") + CRunLog::Quoted(change.text);
+}
+
+CString SaidOfRoot(const LineChange& change)
+{
+    return CString(change.added ? "  root added: " : "  root removed: ") + change.text;
 }
 
 } // namespace
@@ -137,11 +131,60 @@ void CStoreSnapshot::Hold(const char* text, int length)
     m_lines.push_back(CString(text, length));
 }
 
-bool CStoreSnapshot::TakeFile()
+void CStoreSnapshot::Take()
 {
+    m_lines.clear();
+    m_unread.clear();
+    m_allHeld = true;
+    m_heldBytes = 0;
+    m_lineCount = 0;
+    m_size = 0;
+    m_checksum = kChecksumStart;
+    m_readable = Read();
+}
+
+void CStoreSnapshot::LogChangesTo(const CStoreSnapshot& later, CRunLog& log) const
+{
+    for (const CStoreSnapshot* snapshot : {this, &later})
+        for (const CString& unread : snapshot->m_unread)
+            log.Line(CString("  ") + unread + " could not be read " + (snapshot == this ? "before" : "after") +
+                     " the call; it is left out here");
+    if (!m_readable || !later.m_readable) {
+        log.Line(CString("  the store could not be read ") + (m_readable ? "after" : "before") + " the call");
+        return;
+    }
+    LogChange(later, log);
+}
+
+void CStoreSnapshot::LogLineChanges(const CStoreSnapshot& later, CRunLog& log, const char* unchanged,
+                                    CString (*said)(const LineChange& change)) const
+{
+    const CString counts = CString(" (") + CRunLog::Number(m_lineCount) + " lines before, " +
+                           CRunLog::Number(later.m_lineCount) + " after)";
+    if (!m_allHeld || !later.m_allHeld) {
+        if (m_size == later.m_size && m_checksum == later.m_checksum && m_lineCount == later.m_lineCount)
+            log.Line(CString(unchanged) + " (too large to list: " + CRunLog::Number(m_lineCount) + " lines)");
+        else
+            log.Line(CString("  changed, too large to list") + counts);
+        return;
+    }
+    std::vector<LineChange> changes;
+    if (!DiffLines(m_lines, later.m_lines, kMostListedLines, changes)) {
+        log.Line(CString("  more than ") + CRunLog::Number(kMostListedLines) + " lines changed" + counts);
+        return;
+    }
+    if (changes.empty())
+        log.Line(unchanged);
+    for (const LineChange& change : changes)
+        log.Line(said(change));
+}
+
+bool CFileSnapshot::Read()
+{
+    m_afterEndMark = -1;
     // The bytes as they lie, for the size, the checksum and what follows an end-of-file mark.
     {
-        CFileHandle file(CreateFileA(m_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        CFileHandle file(CreateFileA(m_file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!file)
             return false;
         static char block[65536];
@@ -163,7 +206,7 @@ bool CStoreSnapshot::TakeFile()
     }
     // The lines as text mode reads them, which is how the library reads the file.
     CTextFileReader reader;
-    if (!reader.Open(m_path))
+    if (!reader.Open(m_file))
         return false;
     const unsigned long byteChecksum = m_checksum;
     CTextLine line;
@@ -173,12 +216,25 @@ bool CStoreSnapshot::TakeFile()
     return !reader.Failed();
 }
 
+void CFileSnapshot::LogFoundAsIs(CRunLog& log) const
+{
+    if (m_afterEndMark > 0)
+        log.Line(CString("  the file has ") + CRunLog::Number(static_cast<long>(m_afterEndMark)) +
+                 " bytes after an end-of-file mark; they are kept as they are");
+}
+
+void CFileSnapshot::LogChange(const CStoreSnapshot& later, CRunLog& log) const
+{
+    LogLineChanges(later, log, "  the file's lines are unchanged", SaidOfFileLine);
+}
+
 // Every value of the IIS virtual roots key (or a preview's copy of it) as "name = data", read with
-// room for the longest the key holds (data beyond the bound is shown by its type and size only).
-bool CStoreSnapshot::TakeRoots()
+// room for the longest the key holds (data beyond the bound is shown by its type and size only),
+// in the order of their lines, whatever order the registry lists them in.
+bool CRootsSnapshot::Read()
 {
     CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, m_path.IsEmpty() ? CString(kVirtualRootsKey) : m_path, KEY_READ) != ERROR_SUCCESS)
+    if (key.Open(HKEY_LOCAL_MACHINE, m_key.IsEmpty() ? CString(kVirtualRootsKey) : m_key, KEY_READ) != ERROR_SUCCESS)
         return false;
     CValueEnumeration<char> each(key, static_cast<DWORD>(m_mostHeldBytes));
     for (DWORD index = 0;; ++index) {
@@ -187,7 +243,7 @@ bool CStoreSnapshot::TakeRoots()
             break;
         // Larger than the bound: its name, type and size only.
         if (result != ERROR_SUCCESS && !(result == ERROR_MORE_DATA && each.NameRead())) {
-            m_unread.push_back(CString("value number ") + CRunLog::Number(static_cast<long>(index) + 1) +
+            m_unread.push_back(CString("the virtual roots' value number ") + CRunLog::Number(static_cast<long>(index) + 1) +
                                " (error " + CRunLog::Number(result) + ")");
             continue;
         }
@@ -195,95 +251,45 @@ bool CStoreSnapshot::TakeRoots()
         CString root = RootLine(rootName, RootData(each.Type(), reinterpret_cast<const char*>(each.Data()),
                                                    each.DataBytes(), each.DataRead()));
         Hold(root.c_str(), root.GetLength());
-        if (m_allHeld)
-            m_names.push_back(rootName);
     }
-    if (!m_allHeld)
-        std::vector<CString>().swap(m_names);
-    SortRoots(m_names, m_lines);
+    std::stable_sort(m_lines.begin(), m_lines.end(),
+                     [](const CString& a, const CString& b) { return a.CompareNoCase(b) < 0; });
     return true;
 }
 
-void CStoreSnapshot::Take()
+void CRootsSnapshot::LogChange(const CStoreSnapshot& later, CRunLog& log) const
 {
-    m_lines.clear();
-    m_names.clear();
-    m_unread.clear();
-    m_allHeld = true;
-    m_heldBytes = 0;
-    m_lineCount = 0;
-    m_size = 0;
-    m_checksum = kChecksumStart;
-    m_afterEndMark = -1;
-    switch (m_kind) {
-    case ConfigFile: m_readable = TakeFile(); break;
-    case VirtualRoots: m_readable = TakeRoots(); break;
-    case Database: {
-        m_listed = ListMondrelMappings(m_path, m_programDirectory, m_lines);
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        m_readable = GetFileAttributesExA(m_path, GetFileExInfoStandard, &data) != FALSE;
-        if (m_readable) {
-            m_size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-            m_written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                        data.ftLastWriteTime.dwLowDateTime;
-        }
-        break;
-    }
-    }
+    LogLineChanges(later, log, "  the virtual roots are unchanged", SaidOfRoot);
 }
 
-void CStoreSnapshot::LogChangesTo(const CStoreSnapshot& later, CRunLog& log) const
+bool CDatabaseSnapshot::Read()
 {
-    for (const CStoreSnapshot* snapshot : {this, &later})
-        for (const CString& unread : snapshot->m_unread)
-            log.Line(CString("  the virtual roots' ") + unread + " could not be read " +
-                     (snapshot == this ? "before" : "after") + " the call; it is left out here");
-    if (!m_readable || !later.m_readable) {
-        log.Line(CString("  the store could not be read ") + (m_readable ? "after" : "before") + " the call");
-        return;
-    }
-    if (m_kind == Database && m_listed && later.m_listed) {
-        std::vector<LineChange> changes;
-        if (!DiffLines(m_lines, later.m_lines, kMostListedLines, changes)) {
-            log.Line(CString("  more than ") + CRunLog::Number(kMostListedLines) + " mappings deleted and created (" +
-                     CRunLog::Number(static_cast<long>(m_lines.size())) + " before, " +
-                     CRunLog::Number(static_cast<long>(later.m_lines.size())) + " after)");
-            return;
-        }
-        if (changes.empty())
-            log.Line("  the mappings are unchanged");
-        for (const LineChange& change : changes)
-            log.Line(CString(change.added ? "  mapping created: " : "  mapping deleted: ") + change.text);
-        return;
-    }
-    if (m_kind == Database) {
-        log.Line(m_size == later.m_size && m_written == later.m_written ? "  the database file is unchanged"
+    m_listed = ListMondrelMappings(m_file, m_programFolder, m_lines);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(m_file, GetFileExInfoStandard, &data))
+        return false;
+    m_size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    m_written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+void CDatabaseSnapshot::LogChange(const CStoreSnapshot& later, CRunLog& log) const
+{
+    const CDatabaseSnapshot& after = static_cast<const CDatabaseSnapshot&>(later);
+    if (!m_listed || !after.m_listed) {
+        log.Line(m_size == after.m_size && m_written == after.m_written ? "  the database file is unchanged"
                                                                          : "  the database file was rewritten");
         return;
     }
-    const char* unchanged = m_kind == ConfigFile ? "  the file's lines are unchanged" : "  the virtual roots are unchanged";
-    const CString counts = CString(" (") + CRunLog::Number(m_lineCount) + " lines before, " +
-                           CRunLog::Number(later.m_lineCount) + " after)";
-    if (!m_allHeld || !later.m_allHeld) {
-        if (m_size == later.m_size && m_checksum == later.m_checksum && m_lineCount == later.m_lineCount)
-            log.Line(CString(unchanged) + " (too large to list: " + CRunLog::Number(m_lineCount) + " lines)");
-        else
-            log.Line(CString("  changed, too large to list") + counts);
-        return;
-    }
     std::vector<LineChange> changes;
-    if (!DiffLines(m_lines, later.m_lines, kMostListedLines, changes)) {
-        log.Line(CString("  more than ") + CRunLog::Number(kMostListedLines) + " lines changed" + counts);
+    if (!DiffLines(m_lines, after.m_lines, kMostListedLines, changes)) {
+        log.Line(CString("  more than ") + CRunLog::Number(kMostListedLines) + " mappings deleted and created (" +
+                 CRunLog::Number(static_cast<long>(m_lines.size())) + " before, " +
+                 CRunLog::Number(static_cast<long>(after.m_lines.size())) + " after)");
         return;
     }
     if (changes.empty())
-        log.Line(unchanged);
-    for (const LineChange& change : changes) {
-        if (m_kind == VirtualRoots)
-            log.Line(CString(change.added ? "  root added: " : "  root removed: ") + change.text);
-        else
-            log.Line(CString("  line ") + CRunLog::Number(change.number) +
-                     (change.added ? " of the file after, put in: " : " of the file before, taken out: ") +
-                     CRunLog::Quoted(change.text));
-    }
+        log.Line("  the mappings are unchanged");
+    for (const LineChange& change : changes)
+        log.Line(CString(change.added ? "  mapping created: " : "  mapping deleted: ") + change.text);
 }

@@ -19,46 +19,93 @@ struct LineChange {
 bool DiffLines(const std::vector<CString>& before, const std::vector<CString>& after, int most,
                std::vector<LineChange>& changes);
 
-// A store as it stands, taken before and after one operation. It holds at most a bounded amount
-// of lines, so that a log never costs a run its memory: beyond that a change is found by size and
-// checksum, and only the line counts are said.
+// A store as it stands, taken before and after one operation: each kind of store looks at itself
+// in its own way. It holds at most a bounded amount of lines, so that a log never costs a run its
+// memory: beyond that a change is found by size and checksum, and only the line counts are said.
 class CStoreSnapshot {
 public:
-    enum Kind { ConfigFile, VirtualRoots, Database };
     static const size_t kMostHeldBytes = 8 << 20;
-    // path: the file, or the key of the roots (empty for IIS's own) under HKEY_LOCAL_MACHINE.
-    CStoreSnapshot(Kind kind, const CString& path, size_t mostHeldBytes = kMostHeldBytes)
-        : m_kind(kind), m_path(path), m_mostHeldBytes(mostHeldBytes)
-    {
-    }
+    virtual ~CStoreSnapshot() = default;
     void Take();
-    // A database's mappings are read through the libraries in the Mondrel program folder.
-    void ReadMappingsWith(const CString& programDirectory) { m_programDirectory = programDirectory; }
-    // Logs how `later` differs from this snapshot, or that nothing did.
+    // Logs how `later`, a look at the same store, differs from this snapshot, or that nothing did.
     void LogChangesTo(const CStoreSnapshot& later, CRunLog& log) const;
-    // A configuration file's bytes after its first end-of-file mark (Ctrl-Z); -1 without a mark.
-    long long BytesAfterEndMark() const { return m_afterEndMark; }
+    // What the log says of the store as the call finds it, besides its change.
+    virtual void LogFoundAsIs(CRunLog&) const {}
 
-private:
-    // Counts the line into the checksum of the roots and holds it while the bound allows.
+protected:
+    explicit CStoreSnapshot(size_t mostHeldBytes) : m_mostHeldBytes(mostHeldBytes) {}
+    // Reads the store; false when it cannot be read.
+    virtual bool Read() = 0;
+    // The change to `later` (of the same class), both read.
+    virtual void LogChange(const CStoreSnapshot& later, CRunLog& log) const = 0;
+    // Counts the line into the checksum and holds it while the bound allows.
     void Hold(const char* text, int length);
-    bool TakeFile();
-    bool TakeRoots();
+    // The lines taken out and put in, each said by `said`, or how many when they are too many to list.
+    void LogLineChanges(const CStoreSnapshot& later, CRunLog& log, const char* unchanged,
+                        CString (*said)(const LineChange& change)) const;
 
-    Kind m_kind;
-    CString m_path;
     size_t m_mostHeldBytes;
-    bool m_readable = false;
     bool m_allHeld = true;           // false once the lines outgrew the bound: they are only counted
     size_t m_heldBytes = 0;
-    std::vector<CString> m_lines;    // a file's lines; for the roots, "name = data"; a database's mappings
-    std::vector<CString> m_names;    // the roots' names, beside their lines
-    CString m_programDirectory;
-    bool m_listed = false;           // a database's mappings could be read
+    std::vector<CString> m_lines;
     long m_lineCount = 0;
     unsigned long long m_size = 0;   // a file's size in bytes
-    unsigned long m_checksum = 0;    // of a file's bytes, or of the roots' lines
-    unsigned long long m_written = 0; // the database's last write time
+    unsigned long m_checksum = 0;
+    std::vector<CString> m_unread;   // the parts of the store that could not be read, for the log
+
+private:
+    bool m_readable = false;
+};
+
+// A configuration file: its lines as the library reads them.
+class CFileSnapshot : public CStoreSnapshot {
+public:
+    explicit CFileSnapshot(const CString& file, size_t mostHeldBytes = kMostHeldBytes)
+        : CStoreSnapshot(mostHeldBytes), m_file(file)
+    {
+    }
+    // The bytes after its first end-of-file mark (Ctrl-Z), which the library keeps as they are.
+    void LogFoundAsIs(CRunLog& log) const override;
+
+private:
+    bool Read() override;
+    void LogChange(const CStoreSnapshot& later, CRunLog& log) const override;
+
+    CString m_file;
     long long m_afterEndMark = -1;
-    std::vector<CString> m_unread;   // what of the roots could not be read, for the log
+};
+
+// The IIS virtual roots: every value of the key as "name = data".
+class CRootsSnapshot : public CStoreSnapshot {
+public:
+    // key: under HKEY_LOCAL_MACHINE; empty for IIS's own.
+    explicit CRootsSnapshot(const CString& key, size_t mostHeldBytes = kMostHeldBytes)
+        : CStoreSnapshot(mostHeldBytes), m_key(key)
+    {
+    }
+
+private:
+    bool Read() override;
+    void LogChange(const CStoreSnapshot& later, CRunLog& log) const override;
+
+    CString m_key;
+};
+
+// A Mondrel database: its directory mappings, read through the libraries in the program folder,
+// or where they cannot be read its file's size and time.
+class CDatabaseSnapshot : public CStoreSnapshot {
+public:
+    CDatabaseSnapshot(const CString& file, const CString& programFolder)
+        : CStoreSnapshot(kMostHeldBytes), m_file(file), m_programFolder(programFolder)
+    {
+    }
+
+private:
+    bool Read() override;
+    void LogChange(const CStoreSnapshot& later, CRunLog& log) const override;
+
+    CString m_file;
+    CString m_programFolder;
+    bool m_listed = false;            // the mappings could be read
+    unsigned long long m_written = 0; // the file's last write time
 };

@@ -4,6 +4,7 @@
 #include "DialogWatch.h"
 #include "InstalledServersRecord.h"
 #include "PreviewScratch.h"
+#include "ServerStores.h"
 #include "Protection.h"
 #include "TestFixtures.h"
 
@@ -341,7 +342,7 @@ TEST_CASE("the preview's folder and every copy in it let in only Administrators,
     CPreviewScratch scratch;
     REQUIRE(scratch.Make());
     CString copy;
-    REQUIRE(scratch.CopyOf(dir / "HTTPD.CNF", StoreKind::ConfigFile, copy));
+    REQUIRE(scratch.CopyOf(CConfigFileStore(Brell, dir / "HTTPD.CNF"), copy));
     const CString copyFolder = copy.Left(copy.GetLength() - 10);
     REQUIRE(ReadBytes(copy) == "# rules\r\n");
     for (const CString& made : {copyFolder.Left(copyFolder.GetLength() - 2), copyFolder, copy})

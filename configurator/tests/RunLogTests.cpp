@@ -359,19 +359,23 @@ TEST_CASE("a look at a store holds a bounded amount of lines; beyond it a change
     for (const Case& c : cases) {
         INFO(c.how);
         WriteBytes(dir / "HTTPD.CNF", lines);
-        const CStoreSnapshot::Kind kind = c.after.empty() ? CStoreSnapshot::VirtualRoots : CStoreSnapshot::ConfigFile;
-        const CString store = c.after.empty() ? CString() : dir / "HTTPD.CNF"; // the roots: IIS's own key
-        CStoreSnapshot before(kind, store, 1000), after(kind, store, 1000);
-        before.Take();
+        // The roots: IIS's own key.
+        auto look = [&]() -> std::unique_ptr<CStoreSnapshot> {
+            if (c.after.empty())
+                return std::unique_ptr<CStoreSnapshot>(new CRootsSnapshot(CString(), 1000));
+            return std::unique_ptr<CStoreSnapshot>(new CFileSnapshot(dir / "HTTPD.CNF", 1000));
+        };
+        std::unique_ptr<CStoreSnapshot> before = look(), after = look();
+        before->Take();
         WriteBytes(dir / "HTTPD.CNF", c.after);
         roots.SetDword("/dw", 7);
         roots.SetString("/big", Sz(std::string(3000, 'b')));
-        after.Take();
+        after->Take();
         DeleteFileA(dir / "look.log");
         {
             CRunLog log;
             REQUIRE(log.Open(dir / "look.log"));
-            before.LogChangesTo(after, log);
+            before->LogChangesTo(*after, log);
         }
         CHECK(ReadBytes(dir / "look.log") == c.logged + "\r\n");
     }
