@@ -67,7 +67,7 @@ wait "$configurator"
 progress="Installing Corvane LLC2 Network Protocol"
 cp "$bin/ncpa/ncpa.cpl" "$c/windows/system32/ncpa.cpl"
 reg add 'HKCU\Software\Wine\AppDefaults\protoinst.exe' /v Version /t REG_SZ /d nt40 /f
-python3 platform/setuphost/keep-on-top.py "$progress" </dev/null >/dev/null 2>&1 &
+python3 platform/testing/keep-on-top.py "$progress" </dev/null >/dev/null 2>&1 &
 keeper=$!
 "$WINE_LOADER" "$bin/protoinst.exe" 'A:\LLC2' </dev/null >/dev/null 2>&1 &
 helper=$!
