@@ -91,8 +91,15 @@ rig_make_test_drives() {
     : > "$drives/outside/VSERVER.EXE"
     ln -sfn .. "$drives/h/tree/up"
     ln -sfn ../../outside "$drives/h/tree/elsewhere"
+    rig_unmanaged_windows
     rig_map_drives "d:hd:$drives/d" "e:hd:$drives/e" "f:cdrom:$drives/f" "g:hd:$drives/g" "h:hd:$drives/h"
     rig_make_locked_folder
+}
+
+# The tests' display has no window manager: Wine would wait two seconds for one at every window it
+# hides (a dialog ending, a message box closed). Windows that Wine frames itself wait for none.
+rig_unmanaged_windows() {
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 }
 
 # A folder whose entries cannot change, not even for root (for whom Wine lets read-only attributes
