@@ -2,7 +2,7 @@
 // always either exactly as it was or exactly as the run finishes it, never between, and the next
 // run finishes the job.
 #include "InstalledServersRecord.h"
-#include "SequenceOfRewrites.h"
+#include "ServerKinds.h"
 #include "TestFixtures.h"
 
 #include <catch.hpp>
@@ -23,7 +23,7 @@ const char kInstallationPath[] = "C:\\LINKWELL";
 
 struct ServerFile {
     ServerKind kind;
-    const ConfigFileVariant& variant;
+    const char* section; // of the template
     const char* folder;
     const char* name;
     const char* ruleFormat;     // printf form of a rule: URL name, number
@@ -31,8 +31,8 @@ struct ServerFile {
 };
 
 const ServerFile kServers[] = {
-    {Brell, kBrellVariant, "brell", "HTTPD.CNF", "Pass  /%s/*  D:\\SITES\\%05d\\*", "/lw%02d/*, web\\%02d\\*, Pass,"},
-    {CorvaneHttpd, kCorvaneHttpdVariant, "httpd", "HTTPD.CONF", "Alias /%s/ D:/SITES/%05d/", "/lw%02d/, web/%02d/, Alias,"},
+    {Brell, "[PELLAN BRELL]", "brell", "HTTPD.CNF", "Pass  /%s/*  D:\\SITES\\%05d\\*", "/lw%02d/*, web\\%02d\\*, Pass,"},
+    {CorvaneHttpd, "[CORVANE HTTPD]", "httpd", "HTTPD.CONF", "Alias /%s/ D:/SITES/%05d/", "/lw%02d/, web/%02d/, Alias,"},
 };
 
 std::string Format(const char* format, const char* name, int number)
@@ -61,7 +61,7 @@ std::string Template()
 {
     std::string bytes;
     for (const ServerFile& server : kServers) {
-        bytes += std::string(server.variant.sectionName) + "\r\n";
+        bytes += std::string(server.section) + "\r\n";
         for (int e = 0; e < kEntries; ++e) {
             char line[100];
             snprintf(line, sizeof line, server.templateFormat, e, e);
@@ -136,13 +136,13 @@ struct Machine {
 };
 
 // The two contents the file may have: as it was, and as an undisturbed run leaves it, made here
-// on a copy by the same scan and plan with a rewrite for each edit in turn.
+// on a copy by the kind's operation.
 std::vector<std::string> BeforeAndAfter(const Machine& machine, const ServerFile& server, const std::string& before)
 {
     CString copy = machine.dir / "reference.cnf";
     WriteBytes(copy, before);
-    CString path(kInstallationPath);
-    REQUIRE(EnsureBySequenceOfRewrites(server.variant, copy, path) == 1);
+    CString path(kInstallationPath), noFolder;
+    REQUIRE(KindRow(server.kind).call(false, copy, noFolder, path) == 1);
     std::vector<std::string> contents{before, ReadBytes(copy)};
     DeleteFileA(copy);
     return contents;

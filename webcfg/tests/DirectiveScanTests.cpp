@@ -1,7 +1,9 @@
 #include "ByteBlock.h"
 #include "ConfigVariant.h"
 #include "DirectiveScan.h"
+#include "EntryPlan.h"
 #include "MentionSieve.h"
+#include "UpperTextFinder.h"
 
 #include <catch.hpp>
 
@@ -166,4 +168,31 @@ TEST_CASE("the sieve passes over no line that mentions a pattern, with either by
         }
     }
     UseBytePass(before);
+}
+
+// "\x83\x6A" and "\x83\x4A" are two characters whose second bytes are those of "j" and "J".
+TEST_CASE("letter case is folded for single-byte letters only, in every comparison", "[.cp932]")
+{
+    REQUIRE(GetACP() == 932);
+    struct Case {
+        const char *rule, *held, *wanted;
+        int order, foundAt; // held against wanted ignoring case; where wanted stands in held
+    } cases[] = {
+        {"two characters whose second bytes are letters of two cases", "C:\\\x83\x6A\\wa", "C:\\\x83\x4A\\wa", 1, -1},
+        {"the single-byte letters beside them fold", "c:\\\x83\x6A\\wa", "C:\\\x83\x6A\\WA", 0, 0},
+        {"a second byte is no letter to be found", "\x83J", "J", 1, -1},
+        {"second bytes order as they stand", "\x83\x41", "\x83\x61", -1, -1},
+    };
+    for (const Case& c : cases) {
+        SECTION(c.rule)
+        {
+            const CString held(c.held), wanted(c.wanted);
+            const int order = held.CompareNoCase(wanted);
+            CHECK((order > 0) - (order < 0) == c.order);
+            CHECK(held.EqualsNoCase(wanted) == (c.order == 0));
+            CHECK(CUpperTextFinder(wanted.Upper()).FindIn(held, held.GetLength()) == c.foundAt);
+            CHECK(EqualNoCase(&DirectiveEntry::urlPattern, &DirectiveEntry::targetPath, &DirectiveEntry::directiveName)(
+                      TemplateEntry{wanted, wanted, wanted}, DirectiveEntry{held, held, held}) == (c.order == 0));
+        }
+    }
 }
