@@ -56,6 +56,11 @@ std::unique_ptr<CServerStore> CFileStore::CopyIn(CPreviewScratch& scratch, CStri
     return nullptr;
 }
 
+CConfigFileStore::CConfigFileStore(ServerKind kind, const CString& file)
+    : CFileStore(kind, file, CString(), 0, kRewriteSuffix)
+{
+}
+
 std::unique_ptr<CStoreSnapshot> CConfigFileStore::Look() const
 {
     std::unique_ptr<CStoreSnapshot> look(new CFileSnapshot(m_file));
@@ -63,19 +68,15 @@ std::unique_ptr<CStoreSnapshot> CConfigFileStore::Look() const
     return look;
 }
 
-unsigned long CConfigFileStore::SharingWhileRead() const
-{
-    return 0; // the library opens a configuration file for itself alone
-}
-
-CString CConfigFileStore::TemporaryName(const CString& file) const
-{
-    return file + kRewriteSuffix;
-}
-
 std::unique_ptr<CServerStore> CConfigFileStore::At(const CString& file) const
 {
     return std::unique_ptr<CServerStore>(new CConfigFileStore(m_kind, file));
+}
+
+// The client library lets others read the database while it reads it.
+CMondrelDatabaseStore::CMondrelDatabaseStore(const CString& file, const CString& programFolder)
+    : CFileStore(Mondrel, file, programFolder, FILE_SHARE_READ, kDatabaseSaveSuffix)
+{
 }
 
 const char* CMondrelDatabaseStore::WhyNotUsable() const
@@ -88,16 +89,6 @@ std::unique_ptr<CStoreSnapshot> CMondrelDatabaseStore::Look() const
     std::unique_ptr<CStoreSnapshot> look(new CDatabaseSnapshot(m_file, m_programFolder));
     look->Take();
     return look;
-}
-
-unsigned long CMondrelDatabaseStore::SharingWhileRead() const
-{
-    return FILE_SHARE_READ; // the client library lets others read the database
-}
-
-CString CMondrelDatabaseStore::TemporaryName(const CString& file) const
-{
-    return file + kDatabaseSaveSuffix;
 }
 
 std::unique_ptr<CServerStore> CMondrelDatabaseStore::At(const CString& file) const

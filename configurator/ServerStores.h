@@ -60,24 +60,30 @@ public:
     std::vector<CString> FilesInUse() const override;
     std::unique_ptr<CServerStore> CopyIn(CPreviewScratch& scratch, CString& whyNot) const override;
     // How its operation lets other programs use the file while it reads it.
-    virtual unsigned long SharingWhileRead() const = 0;
+    unsigned long SharingWhileRead() const { return m_sharing; }
     // The name beside the file under which its writer makes the next content.
-    virtual CString TemporaryName(const CString& file) const = 0;
+    CString TemporaryName(const CString& file) const { return file + m_temporarySuffix; }
 
 protected:
-    using CServerStore::CServerStore;
+    CFileStore(ServerKind kind, const CString& file, const CString& programFolder, unsigned long sharing,
+               const char* temporarySuffix)
+        : CServerStore(kind, file, programFolder), m_sharing(sharing), m_temporarySuffix(temporarySuffix)
+    {
+    }
     // The same store at another place: the preview's copy.
     virtual std::unique_ptr<CServerStore> At(const CString& file) const = 0;
+
+private:
+    unsigned long m_sharing;
+    const char* m_temporarySuffix;
 };
 
-// A CERN-style rule file, an Apache-style or a Netscape configuration file: read without sharing,
-// rewritten through the rewrite's temporary file.
+// A CERN-style rule file, an Apache-style or a Netscape configuration file: the library opens it
+// for itself alone and rewrites it through the rewrite's temporary file.
 class CConfigFileStore : public CFileStore {
 public:
-    CConfigFileStore(ServerKind kind, const CString& file) : CFileStore(kind, file, CString()) {}
+    CConfigFileStore(ServerKind kind, const CString& file);
     std::unique_ptr<CStoreSnapshot> Look() const override;
-    unsigned long SharingWhileRead() const override;
-    CString TemporaryName(const CString& file) const override;
 
 private:
     std::unique_ptr<CServerStore> At(const CString& file) const override;
@@ -88,11 +94,9 @@ private:
 // may change.
 class CMondrelDatabaseStore : public CFileStore {
 public:
-    CMondrelDatabaseStore(const CString& file, const CString& programFolder) : CFileStore(Mondrel, file, programFolder) {}
+    CMondrelDatabaseStore(const CString& file, const CString& programFolder);
     const char* WhyNotUsable() const override;
     std::unique_ptr<CStoreSnapshot> Look() const override;
-    unsigned long SharingWhileRead() const override;
-    CString TemporaryName(const CString& file) const override;
 
 private:
     std::unique_ptr<CServerStore> At(const CString& file) const override;
