@@ -30,10 +30,9 @@ CString FileNameOf(const CString& path)
 
 enum class Copied { Yes, NotTheOriginal, NotTheCopy };
 
-// Copies through a handle opened as the operation opens the file (a configuration file without
-// sharing, the database as its client library reads it): a file that another program holds so
-// cannot be copied, as the operation could not read it. A copy that cannot be written is another
-// matter: the operation would not meet that.
+// Copies through a handle opened with the sharing given: a file that another program holds so
+// cannot be copied. A copy that cannot be written is another matter: the operation would not meet
+// that.
 Copied CopyAsOpened(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow, DWORD sharing)
 {
     CFileHandle source(CreateFileA(from, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -54,6 +53,7 @@ Copied CopyAsOpened(const CString& from, const CString& to, SECURITY_ATTRIBUTES*
             return Copied::NotTheCopy;
     }
 }
+
 
 const char kFolderPrefix[] = "vpsetup-preview-";
 
@@ -378,14 +378,18 @@ bool CPreviewScratch::CopyOf(const CFileStore& store, CString& copy)
         m_copies.push_back({path, copy, copyTemporary, identified, identity});
         return true;
     }
-    // Another program reading it as the operation allows, but not letting it be replaced: the copy
-    // is held so too, so that replacing it fails as replacing the original would.
-    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const bool heldByReader = sharing != 0 && !CFileHandle(CreateFileA(path, DELETE, all, nullptr, OPEN_EXISTING, 0, nullptr)) &&
-                              GetLastError() == ERROR_SHARING_VIOLATION;
-    const Copied copied = attributes == INVALID_FILE_ATTRIBUTES
-                              ? Copied::NotTheOriginal
-                              : CopyAsOpened(path, copy, m_narrow.Attributes(), sharing);
+    // Another program holding it: the copy holds what can be read of it, and is held the same way,
+    // so that the operation meets it as it would meet the original. Otherwise it is copied as the
+    // operation opens it.
+    const Holding holding = attributes == INVALID_FILE_ATTRIBUTES ? Holding() : HoldingOf(path);
+    Copied copied = attributes == INVALID_FILE_ATTRIBUTES
+                        ? Copied::NotTheOriginal
+                        : CopyAsOpened(path, copy, m_narrow.Attributes(), holding.Held() ? Holding::kEveryShare : sharing);
+    if (copied == Copied::NotTheOriginal && holding.Held() && GetFileAttributesA(copy) == INVALID_FILE_ATTRIBUTES)
+        copied = CFileHandle(CreateFileA(copy, GENERIC_WRITE, 0, m_narrow.Attributes(), CREATE_NEW, 0, nullptr))
+                     ? Copied::Yes : Copied::NotTheCopy;
+    else if (copied == Copied::NotTheOriginal && holding.Held())
+        copied = Copied::Yes; // what could be read stands; no one may read more of the original either
     if (copied == Copied::NotTheCopy) {
         m_error = GetLastError();
         Remove(copy);
@@ -397,11 +401,8 @@ bool CPreviewScratch::CopyOf(const CFileStore& store, CString& copy)
         return true; // nothing there: the operation finds what it would find
     }
     SetFileAttributesA(copy, attributes & kKeptAttributes);
-    if (heldByReader) {
-        m_holds.emplace_back(CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!m_holds.back())
-            return m_error = GetLastError(), false;
-    }
+    if (!HoldAsHeld(copy, holding))
+        return false;
 
     // The temporary name beside the original: a read-only file there cannot be removed, nor one
     // that another program holds. The copy's folder meets the same.
@@ -413,14 +414,54 @@ bool CPreviewScratch::CopyOf(const CFileStore& store, CString& copy)
         CreateDirectoryA(copyTemporary, m_narrow.Attributes());
         return true;
     }
-    // The writer removes it first: one it cannot delete, or that another program holds at all, stops it.
-    CFileHandle held(CreateFileA(temporary, DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!held) {
+    // The writer removes it first: one that another program holds is made and held the same way
+    // beside the copy; one this process may not delete stands there as a folder, which no one
+    // may delete as a file either.
+    const Holding temporaryHolding = HoldingOf(temporary);
+    if (!temporaryHolding.Held() && !CFileHandle(CreateFileA(temporary, DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr))) {
         CreateDirectoryA(copyTemporary, m_narrow.Attributes());
         return true;
     }
-    held.Reset();
     CFileHandle(CreateFileA(copyTemporary, GENERIC_WRITE, 0, m_narrow.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     SetFileAttributesA(copyTemporary, temporaryAttributes & kKeptAttributes);
-    return true;
+    return HoldAsHeld(copyTemporary, temporaryHolding);
+}
+
+CPreviewScratch::Holding CPreviewScratch::HoldingOf(const CString& path)
+{
+    static const struct {
+        DWORD access, share;
+    } kRights[] = {{GENERIC_READ, FILE_SHARE_READ}, {GENERIC_WRITE, FILE_SHARE_WRITE}, {DELETE, FILE_SHARE_DELETE}};
+    auto refused = [&](DWORD access, DWORD sharing, bool& opened) {
+        CFileHandle file(CreateFileA(path, access, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+        opened = file.IsValid();
+        return !opened && GetLastError() == ERROR_SHARING_VIOLATION;
+    };
+    Holding holding;
+    DWORD asking = 0; // a right the holders let others have, to ask with below
+    for (const auto& right : kRights) {
+        bool opened = false;
+        if (refused(right.access, Holding::kEveryShare, opened))
+            holding.sharing &= ~right.share;
+        else if (opened && !asking)
+            asking = right.access;
+    }
+    // Asking with a right they share, but without sharing one they hold, is refused.
+    for (const auto& right : kRights) {
+        bool opened = false;
+        if (asking && refused(asking, Holding::kEveryShare & ~right.share, opened))
+            holding.access |= right.access;
+    }
+    // Holders that share nothing refuse everyone, whatever they hold.
+    if (!asking && holding.sharing != Holding::kEveryShare)
+        holding.access = GENERIC_READ;
+    return holding;
+}
+
+bool CPreviewScratch::HoldAsHeld(const CString& copy, const Holding& holding)
+{
+    if (!holding.Held())
+        return true;
+    m_holds.emplace_back(CreateFileA(copy, holding.access, holding.sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+    return m_holds.back() ? true : (m_error = GetLastError(), false);
 }

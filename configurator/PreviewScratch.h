@@ -50,6 +50,18 @@ public:
     bool RootsCopy(CString& key);
 
 private:
+    // How other programs hold a file open, as far as it decides who else may open it: the rights
+    // they let others have and the rights they hold themselves, found by asking for each. A copy
+    // held so meets every opening as the file does.
+    struct Holding {
+        static const DWORD kEveryShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        DWORD access = 0;
+        DWORD sharing = kEveryShare;
+        bool Held() const { return access != 0 || sharing != kEveryShare; }
+    };
+    static Holding HoldingOf(const CString& path);
+    // False, with the system's error, when the copy cannot be held so.
+    bool HoldAsHeld(const CString& copy, const Holding& holding);
     // The copy's folder: one per original, so that a copy keeps its file name.
     CString NewFolder();
     void Remove(const CString& path);

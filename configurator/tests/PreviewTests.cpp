@@ -215,7 +215,19 @@ TEST_CASE("a preview meets what the run then meets")
              std::string ini = kTemplate;
              WriteBytes(machine.dir / "vpsetup.ini", ini.replace(ini.find("/lw, web, 1,"), 3, "/lw\xE9"));
          }, false},
+        // Files that other programs hold: the run meets the system's sharing error, and so does the preview.
+        {"a configuration file its server holds open", [&] {
+             held.Reset(CreateFileA(machine.dir / "HTTPD.CONF", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+         }, false},
+        {"a file another program holds where a rewrite is made", [&] {
+             WriteBytes(machine.dir / "OBJ.CONF1", "an earlier rewrite");
+             held.Reset(CreateFileA(machine.dir / "OBJ.CONF1", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+         }, false},
         // The client library saves the database through its ".new": the save fails, with its box.
+        {"a file another program holds where the database is saved", [&] {
+             WriteBytes(machine.dir / "MONCFG.VSF.new", "an earlier save");
+             held.Reset(CreateFileA(machine.dir / "MONCFG.VSF.new", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+         }, false},
         {"a folder where the database is saved", [&] { CreateDirectoryA(machine.dir / "MONCFG.VSF.new", nullptr); }, false},
         {"a read-only file where the database is saved", [&] {
              WriteBytes(machine.dir / "MONCFG.VSF.new", "an earlier save");
