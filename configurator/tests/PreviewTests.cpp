@@ -210,6 +210,10 @@ TEST_CASE("a preview meets what the run then meets")
              std::string ini = kTemplate;
              WriteBytes(machine.dir / "vpsetup.ini", ini.replace(ini.find("/lw, web, 1,"), 3, "/lwa"));
          }, false},
+        {"a root whose name is longer than the registry allows", [&] {
+             std::string ini = kTemplate;
+             WriteBytes(machine.dir / "vpsetup.ini", ini.replace(ini.find("/lw, web, 1,"), 3, "/" + std::string(17000, 'n')));
+         }, false},
         {"a root whose name differs from the template's only in the case of a letter beyond ASCII", [&] {
              machine.roots.SetString("/lw\xC9", Sz("C:\\OLD,,1"));
              std::string ini = kTemplate;
