@@ -30,17 +30,17 @@ CString FileNameOf(const CString& path)
 
 enum class Copied { Yes, NotTheOriginal, NotTheCopy };
 
-// Copies through a handle opened with the sharing given: a file that another program holds so
-// cannot be copied. A copy that cannot be written is another matter: the operation would not meet
-// that.
+// Copies through a handle opened with the sharing given; the copy is made first, and holds what
+// could be read when the original cannot be read to its end. A copy that cannot be written is
+// another matter: the operation would not meet that.
 Copied CopyAsOpened(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow, DWORD sharing)
 {
-    CFileHandle source(CreateFileA(from, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!source)
-        return Copied::NotTheOriginal;
     CFileHandle target(CreateFileA(to, GENERIC_WRITE, 0, narrow, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target)
         return Copied::NotTheCopy;
+    CFileHandle source(CreateFileA(from, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source)
+        return Copied::NotTheOriginal;
     static char block[65536];
     for (;;) {
         DWORD got = 0;
@@ -378,18 +378,15 @@ bool CPreviewScratch::CopyOf(const CFileStore& store, CString& copy)
         m_copies.push_back({path, copy, copyTemporary, identified, identity});
         return true;
     }
-    // Another program holding it: the copy holds what can be read of it, and is held the same way,
-    // so that the operation meets it as it would meet the original. Otherwise it is copied as the
-    // operation opens it.
+    // Copied as the operation opens it; where other programs hold it, with what they let be read
+    // (no one may read more of it), and then held as they hold it, so that the operation meets
+    // the copy as it would meet the original.
     const Holding holding = attributes == INVALID_FILE_ATTRIBUTES ? Holding() : HoldingOf(path);
     Copied copied = attributes == INVALID_FILE_ATTRIBUTES
                         ? Copied::NotTheOriginal
                         : CopyAsOpened(path, copy, m_narrow.Attributes(), holding.Held() ? Holding::kEveryShare : sharing);
-    if (copied == Copied::NotTheOriginal && holding.Held() && GetFileAttributesA(copy) == INVALID_FILE_ATTRIBUTES)
-        copied = CFileHandle(CreateFileA(copy, GENERIC_WRITE, 0, m_narrow.Attributes(), CREATE_NEW, 0, nullptr))
-                     ? Copied::Yes : Copied::NotTheCopy;
-    else if (copied == Copied::NotTheOriginal && holding.Held())
-        copied = Copied::Yes; // what could be read stands; no one may read more of the original either
+    if (copied == Copied::NotTheOriginal && holding.Held())
+        copied = Copied::Yes;
     if (copied == Copied::NotTheCopy) {
         m_error = GetLastError();
         Remove(copy);

@@ -31,14 +31,15 @@ public:
     bool HasFolder() const { return !m_folder.IsEmpty(); }
     DWORD Error() const { return m_error; }
 
-    // The copy to hand an operation in place of `path`, made at its first use: a later operation on
-    // the same file, by whatever name, works on the same copy, and so sees what the earlier one
-    // did, as it would on the original. A file that the operation could not open either (missing, held by another
-    // program) gives a path where there is nothing, and a temporary name the operation could not
-    // create is made impossible to create in the copy's folder too.
-    // False, with the system's error, when the copy cannot be made or written here: the operation
-    // would not meet that, so the preview cannot say what it does. The store says how its
-    // operation opens the file and the temporary name its writer makes beside it.
+    // The copy to hand an operation in place of the store's file, made at its first use: a later
+    // operation on the same file, by whatever name, works on the same copy, and so sees what the
+    // earlier one did, as it would on the original. A missing file gives a path where there is
+    // nothing; a file that other programs hold open is copied as far as they let it be read and
+    // held as they hold it; the temporary name beside it is made as it stands beside the
+    // original (held, read-only, or one this process may not replace). False, with the system's
+    // error, when the copy cannot be made or written here: the operation would not meet that, so
+    // the preview cannot say what it does. The store says how its operation opens the file and
+    // the temporary name its writer makes beside it.
     bool CopyOf(const CFileStore& store, CString& copy);
 
     // The key (under HKEY_LOCAL_MACHINE) to hand the IIS operation in place of the virtual roots,
