@@ -365,3 +365,33 @@ TEST_CASE("the preview's folder and every copy in it let in only Administrators,
         for (const char* others : {"D:", ";;;WD)", ";;;BU)", ";;;AU)", ";;;IU)"})
             CHECK((ProtectionOf(made).find(others) == std::string::npos) == (*others != 'D'));
 }
+
+TEST_CASE("a copy of a file that other programs hold open is held so: every opening meets the copy as it meets the file")
+{
+    CScratchDir dir;
+    const DWORD r = GENERIC_READ, w = GENERIC_WRITE, d = DELETE;
+    const DWORD sr = FILE_SHARE_READ, sw = FILE_SHARE_WRITE, sd = FILE_SHARE_DELETE;
+    // How another program holds the file, one file each.
+    const struct {
+        DWORD access, sharing;
+    } holders[] = {{r, sr}, {r, 0}, {w, sr | sw}, {r | w, sr | sw | sd}, {d, sr}, {r, sr | sw | sd}, {r | d, sd}};
+    CPreviewScratch scratch;
+    REQUIRE(scratch.Make());
+    int number = 0;
+    for (const auto& holder : holders) {
+        const CString original = dir / ("HTTPD" + std::to_string(++number) + ".CNF").c_str();
+        WriteBytes(original, "# rules\r\n");
+        CFileHandle held(CreateFileA(original, holder.access, holder.sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+        REQUIRE(held);
+        CString copy;
+        REQUIRE(scratch.CopyOf(CConfigFileStore(Brell, original), copy));
+        for (DWORD access : {r, w, d, r | w})
+            for (DWORD sharing : {0ul, sr, sr | sw, sr | sw | sd}) {
+                auto opens = [&](const CString& path) {
+                    return CFileHandle(CreateFileA(path, access, sharing, nullptr, OPEN_EXISTING, 0, nullptr)).IsValid();
+                };
+                INFO("held " << holder.access << "/" << holder.sharing << ", opened " << access << "/" << sharing);
+                CHECK(opens(copy) == opens(original));
+            }
+    }
+}
