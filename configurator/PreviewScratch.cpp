@@ -28,11 +28,13 @@ CString FileNameOf(const CString& path)
     return FullPathOf(path, &nameAt).Mid(nameAt);
 }
 
-enum class Copied { Yes, NotTheOriginal, NotTheCopy };
+// NotTheOriginal: it could not be opened; NotToItsEnd: it was opened but a read failed (a range
+// another program locks, a disk failing), which the copy cannot show.
+enum class Copied { Yes, NotTheOriginal, NotToItsEnd, NotTheCopy };
 
-// Copies through a handle opened with the sharing given; the copy is made first, and holds what
-// could be read when the original cannot be read to its end. A copy that cannot be written is
-// another matter: the operation would not meet that.
+// Copies through a handle opened with the sharing given. The copy is made first, so that it stands
+// (empty) where other programs hold its original so that none of it may be read. A copy that
+// cannot be written is another matter: the operation would not meet that.
 Copied CopyAsOpened(const CString& from, const CString& to, SECURITY_ATTRIBUTES* narrow, DWORD sharing)
 {
     CFileHandle target(CreateFileA(to, GENERIC_WRITE, 0, narrow, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -45,7 +47,7 @@ Copied CopyAsOpened(const CString& from, const CString& to, SECURITY_ATTRIBUTES*
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(source.Get(), block, sizeof block, &got, nullptr))
-            return Copied::NotTheOriginal;
+            return Copied::NotToItsEnd;
         if (got == 0)
             return Copied::Yes;
         DWORD wrote = 0;
@@ -387,7 +389,7 @@ bool CPreviewScratch::CopyOf(const CFileStore& store, CString& copy)
                         : CopyAsOpened(path, copy, m_narrow.Attributes(), holding.Held() ? Holding::kEveryShare : sharing);
     if (copied == Copied::NotTheOriginal && holding.Held())
         copied = Copied::Yes;
-    if (copied == Copied::NotTheCopy) {
+    if (copied == Copied::NotTheCopy || copied == Copied::NotToItsEnd) {
         m_error = GetLastError();
         Remove(copy);
         return false;
