@@ -4,6 +4,7 @@
 // around them, as they overlap there (one program's window over another's).
 //   windowshot CAPTION FILE.bmp [BUTTON-ID]
 //   windowshot --area FILE.bmp MARGIN CAPTION...
+#include "DialogWatch.h"
 #include "Screenshot.h"
 
 #include <cstdio>
@@ -12,38 +13,18 @@
 
 namespace {
 
-struct Search {
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchCaption(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<Search*>(param);
-    char text[256];
-    if (!IsWindowVisible(window) || !GetWindowTextA(window, text, sizeof text) || std::strcmp(text, search->caption))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // A shown window only: a program may keep hidden windows with the same caption.
-HWND WaitForWindow(const char* caption)
+HWND WaitForShownWindow(const char* caption)
 {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        Search search = {caption, nullptr};
-        EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(50);
-    }
-    std::fprintf(stderr, "windowshot: no window \"%s\"\n", caption);
-    return nullptr;
+    HWND window = WaitForWindow(caption);
+    if (!window)
+        std::fprintf(stderr, "windowshot: no window \"%s\"\n", caption);
+    return window;
 }
 
 int SaveOne(int argc, char** argv)
 {
-    HWND window = WaitForWindow(argv[1]);
+    HWND window = WaitForShownWindow(argv[1]);
     if (!window)
         return 1;
     SetForegroundWindow(window);
@@ -60,7 +41,7 @@ int SaveArea(int argc, char** argv)
     int margin = std::atoi(argv[3]);
     RECT area = {};
     for (int i = 4; i < argc; ++i) {
-        HWND window = WaitForWindow(argv[i]);
+        HWND window = WaitForShownWindow(argv[i]);
         if (!window)
             return 1;
         RECT r;
